@@ -1,0 +1,85 @@
+// A real terminal under test: runs a program in a pseudo-terminal and decodes
+// everything it writes there with libvterm, so tests read back exact cells.
+#pragma once
+
+#include <sys/types.h>
+#include <termios.h>
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ptyterm {
+
+struct Options {
+  std::vector<std::string> argv;  // argv[0] is the program's path
+  int rows = 24;
+  int cols = 80;
+  std::string term = "xterm-256color";
+  std::string locale = "C.UTF-8";  // set as LC_ALL (and LANG)
+  // Extra variables ("" is a value); names mapped to std::nullopt are removed.
+  std::map<std::string, std::optional<std::string>> env;
+  // Standard output goes to a pipe the harness captures; the pseudo-terminal
+  // stays the controlling terminal, standard input and standard error.
+  bool stdout_to_pipe = false;
+  // Standard input comes from a pipe fed with this text and then closed.
+  std::optional<std::string> stdin_data;
+};
+
+struct Cell {
+  std::string text;  // the cell's character(s) as UTF-8; "" for the right half of a wide char
+  int width = 1;     // 1, or 2 for a wide character
+  bool reverse = false;
+};
+
+class Terminal {
+ public:
+  explicit Terminal(const Options& options);  // starts the program at once
+  ~Terminal();                                // kills it if still running
+  Terminal(const Terminal&) = delete;
+  Terminal& operator=(const Terminal&) = delete;
+
+  // Writes bytes to the program's terminal, as typed keys (escape sequences included).
+  void send(std::string_view bytes);
+
+  // Decodes output until none has come for quiet_ms, or the program has exited.
+  // Returns false when timeout_ms passed without the output going quiet.
+  bool wait_quiet(int quiet_ms = 150, int timeout_ms = 5000);
+  // Decodes output until the program exits; false on timeout (the program is left running).
+  bool wait_exit(int timeout_ms = 5000);
+
+  void signal(int sig);  // kill(2) on the program
+  bool exited() const;
+  int exit_code() const;    // WEXITSTATUS, or -1 if not exited or killed
+  int term_signal() const;  // the killing signal, else 0
+  pid_t pid() const;
+
+  const std::string& captured_stdout() const;  // with stdout_to_pipe
+  size_t tty_bytes() const;                    // bytes the program wrote to the terminal
+  const std::string& tty_output() const;       // those bytes, raw
+
+  int rows() const;
+  int cols() const;
+  Cell cell(int row, int col) const;
+  bool reverse(int row, int col) const;
+  // The text of columns [col, col+len) of a row as UTF-8; an empty cell reads as a blank,
+  // and the right half of a wide character adds nothing.
+  std::string text(int row, int col, int len) const;
+  std::string row_text(int row) const;  // the whole row, trailing blanks removed
+  std::string screen() const;           // every row, numbered, reverse cells marked: for failure output
+  int cursor_row() const;
+  int cursor_col() const;
+  bool alt_screen() const;  // whether the alternate screen is showing
+
+  // The pseudo-terminal's modes as they are now (also after the program exited).
+  termios modes() const;
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace ptyterm
