@@ -5,6 +5,7 @@
 #include <sys/types.h>
 #include <termios.h>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -30,7 +31,7 @@ struct Options {
 };
 
 struct Cell {
-  std::string text;  // the cell's character(s) as UTF-8; "" for the right half of a wide char
+  std::string text;  // the cell's character(s) as UTF-8; " " when empty; "" for the right half of a wide char
   int width = 1;     // 1, or 2 for a wide character
   bool reverse = false;
 };
@@ -50,6 +51,11 @@ class Terminal {
   bool wait_quiet(int quiet_ms = 150, int timeout_ms = 5000);
   // Decodes output until the program exits; false on timeout (the program is left running).
   bool wait_exit(int timeout_ms = 5000);
+  // Decodes output until done() holds (checked after every read), or the program
+  // exits; returns done() at the end, so false on timeout.
+  bool wait_until(const std::function<bool()>& done, int timeout_ms = 5000);
+  // wait_until some row contains text.
+  bool wait_text(std::string_view text, int timeout_ms = 5000);
 
   void signal(int sig);  // kill(2) on the program
   bool exited() const;
@@ -58,7 +64,9 @@ class Terminal {
   pid_t pid() const;
 
   const std::string& captured_stdout() const;  // with stdout_to_pipe
-  size_t tty_bytes() const;                    // bytes the program wrote to the terminal
+  // Bytes the program wrote to the terminal, as the terminal received them (the
+  // line discipline's output processing and echo of sent keys included).
+  size_t tty_bytes() const;
   const std::string& tty_output() const;       // those bytes, raw
 
   int rows() const;
