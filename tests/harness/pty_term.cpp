@@ -272,6 +272,8 @@ Terminal::Terminal(const Options& options) : impl_(std::make_unique<Impl>()) {
 Terminal::~Terminal() {
   Impl& m = *impl_;
   if (m.pid > 0 && !m.exited) {
+    // The program leads its own session: take its children with it.
+    kill(-m.pid, SIGKILL);
     kill(m.pid, SIGKILL);
     int st = 0;
     while (waitpid(m.pid, &st, 0) < 0 && errno == EINTR) {

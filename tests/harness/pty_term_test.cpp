@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <fstream>
 #include <string>
 
 namespace {
@@ -128,6 +129,7 @@ TEST(PtyTermProcess, StdoutToPipeKeepsTheTerminal) {
   Options o = sh("echo out; echo tty >/dev/tty; echo err >&2; [ -t 0 ] && echo stdin-is-tty >&2");
   o.stdout_to_pipe = true;
   Terminal t(o);
+  usleep(200000);  // likely exited before anything was read
   ASSERT_TRUE(t.wait_exit()) << t.screen();
   EXPECT_EQ(t.exit_code(), 0);
   EXPECT_EQ(t.captured_stdout(), "out\n");
@@ -200,6 +202,24 @@ TEST(PtyTermProcess, DestructorKillsAndReapsARunningProgram) {
   EXPECT_EQ(kill(pid, 0), -1);  // gone, not a zombie
 }
 
+TEST(PtyTermProcess, DestructorTakesTheProgramsChildrenToo) {
+  pid_t child = 0;
+  {
+    Terminal t(sh("trap '' HUP; /bin/sleep 30 & echo $!; wait"));  // deaf to the hangup
+    ASSERT_TRUE(t.wait_until([&] { return !t.row_text(0).empty(); })) << t.screen();
+    child = std::atoi(t.row_text(0).c_str());
+    ASSERT_GT(child, 0) << t.screen();
+  }
+  // Not ours to reap, so a zombie counts as gone.
+  auto alive = [&] {
+    std::ifstream stat("/proc/" + std::to_string(child) + "/stat");
+    std::string pid, comm, state;
+    return stat >> pid >> comm >> state && state != "Z";
+  };
+  for (int i = 0; i < 200 && alive(); ++i) usleep(10000);
+  EXPECT_FALSE(alive());
+}
+
 // --- input and timing -----------------------------------------------------
 
 TEST(PtyTermInput, KeysReachTheProgramAndEcho) {
@@ -264,6 +284,7 @@ TEST(PtyTermModes, SeenWhileRunning) {
 
 TEST(PtyTermBytes, CountsExactly) {
   Terminal t(cmd({"/usr/bin/printf", "abc\\n"}));
+  usleep(200000);  // likely exited before anything was read: the output must still come
   ASSERT_TRUE(t.wait_exit());
   EXPECT_EQ(t.tty_output(), "abc\r\n");  // the terminal's own newline translation
   EXPECT_EQ(t.tty_bytes(), 5u);
