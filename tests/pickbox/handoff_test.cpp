@@ -1,0 +1,82 @@
+#include "handoff.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <string>
+#include <vector>
+
+using pickbox::run_command;
+
+namespace {
+
+// Restores a signal's disposition when a test ends, however it ends.
+struct KeepSignal {
+  int sig;
+  struct sigaction saved {};
+  explicit KeepSignal(int s) : sig(s) { sigaction(sig, nullptr, &saved); }
+  ~KeepSignal() { sigaction(sig, &saved, nullptr); }
+};
+
+void set_handler(int sig, void (*handler)(int)) {
+  struct sigaction sa {};
+  sa.sa_handler = handler;
+  sigemptyset(&sa.sa_mask);
+  sigaction(sig, &sa, nullptr);
+}
+
+void mark(int) {}
+
+}  // namespace
+
+TEST(RunCommand, SuccessOnlyWhenStartedAndExitedZero) {
+  EXPECT_TRUE(run_command({"true"}));
+  EXPECT_FALSE(run_command({"false"}));
+  EXPECT_FALSE(run_command({"sh", "-c", "exit 3"}));
+  EXPECT_FALSE(run_command({"sh", "-c", "kill -TERM $$"}));
+  EXPECT_FALSE(run_command({"jux-no-such-command-here"}));
+  EXPECT_FALSE(run_command({}));
+}
+
+TEST(RunCommand, ArgumentsArriveLiterally) {
+  EXPECT_TRUE(run_command({"sh", "-c", R"([ $# -eq 3 ] && [ "$1" = 'a b;*$(id)' ] && [ -z "$2" ] && [ "$3" = '`x`' ])",
+                           "sh", "a b;*$(id)", "", "`x`"}));
+}
+
+TEST(RunCommand, WaitsLikeSystem) {
+  KeepSignal keep_int(SIGINT), keep_quit(SIGQUIT), keep_chld(SIGCHLD);
+  // An interrupt aimed at us while we wait does not end us ...
+  set_handler(SIGINT, SIG_DFL);
+  set_handler(SIGQUIT, SIG_DFL);
+  EXPECT_TRUE(run_command({"sh", "-c", "kill -INT $PPID; kill -QUIT $PPID; exit 0"}));
+  // ... but the command itself gets its usual default.
+  EXPECT_FALSE(run_command({"sh", "-c", "kill -INT $$; exit 0"}));
+  // It starts with nothing blocked, SIGCHLD included.
+  EXPECT_TRUE(run_command({"sh", "-c", "grep -q '^SigBlk:[[:space:]]*0*$' /proc/$$/status"}));
+
+  // Afterwards our own dispositions and mask are back.
+  set_handler(SIGINT, mark);
+  EXPECT_TRUE(run_command({"true"}));
+  struct sigaction now {};
+  sigaction(SIGINT, nullptr, &now);
+  EXPECT_EQ(now.sa_handler, &mark);
+  sigset_t mask;
+  sigprocmask(SIG_SETMASK, nullptr, &mask);
+  EXPECT_FALSE(sigismember(&mask, SIGCHLD));
+}
+
+TEST(RunCommand, CallerIgnoredSignalsStayIgnored) {
+  KeepSignal keep_int(SIGINT);
+  set_handler(SIGINT, SIG_IGN);
+  EXPECT_TRUE(run_command({"sh", "-c", "kill -INT $$; exit 0"}));
+}
+
+TEST(RunCommand, StatusKeptWhenCallerIgnoresChildren) {
+  KeepSignal keep_chld(SIGCHLD);
+  set_handler(SIGCHLD, SIG_IGN);
+  EXPECT_TRUE(run_command({"true"}));
+  EXPECT_FALSE(run_command({"false"}));
+  struct sigaction now {};
+  sigaction(SIGCHLD, nullptr, &now);
+  EXPECT_EQ(now.sa_handler, SIG_IGN);
+}
