@@ -1,0 +1,460 @@
+// pickbox in a pseudo-terminal: the window read back cell by cell, and the
+// hand-off recorded by a stand-in mqtool first on the search path.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/ipc.h>
+#include <sys/msg.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "proc.h"
+#include "pty_term.h"
+
+namespace {
+
+using Strings = std::vector<std::string>;
+
+Strings numbered(int count) {
+  Strings items;
+  for (int i = 1; i <= count; ++i) items.push_back("item" + std::string(i < 10 ? "0" : "") + std::to_string(i));
+  return items;
+}
+
+std::string pad(const std::string& s, size_t width) { return s + std::string(width > s.size() ? width - s.size() : 0, ' '); }
+
+class Pickbox : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char tmpl[] = "/tmp/pickbox-test-XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    dir_ = tmpl;
+    // Records its arguments, each followed by a NUL, so empty ones show.
+    std::ofstream stub(dir_ + "/mqtool");
+    stub << "#!/bin/sh\n"
+         << "for a in \"$@\"; do printf '%s\\000' \"$a\"; done > '" << dir_ << "/args'\n"
+         << "exit ${STUB_STATUS:-0}\n";
+    stub.close();
+    chmod((dir_ + "/mqtool").c_str(), 0755);
+  }
+
+  void TearDown() override {
+    term_.reset();
+    std::remove((dir_ + "/args").c_str());
+    std::remove((dir_ + "/mqtool").c_str());
+    std::remove((dir_ + "/touched").c_str());
+    rmdir(dir_.c_str());
+  }
+
+  ptyterm::Options options(const Strings& items, const std::string& title) {
+    ptyterm::Options o;
+    o.argv = {testsupport::bin_path("pickbox")};
+    o.argv.insert(o.argv.end(), items.begin(), items.end());
+    o.argv.push_back(title);
+    o.env["PATH"] = dir_ + ":" + std::getenv("PATH");
+    o.env["JUX_QUEID"] = std::nullopt;
+    return o;
+  }
+
+  // Starts pickbox and waits for its first full draw.
+  ptyterm::Terminal& start(const ptyterm::Options& o) {
+    term_ = std::make_unique<ptyterm::Terminal>(o);
+    top_ = o.rows / 2 - 8;
+    left_ = o.cols / 2 - 12;
+    bool drawn = term_->wait_until([&] { return term_->exited() || (term_->cursor_row() > top_ && term_->tty_bytes() > 0); });
+    EXPECT_TRUE(drawn) << term_->screen();
+    term_->wait_quiet();
+    return *term_;
+  }
+  ptyterm::Terminal& start(const Strings& items, const std::string& title = "Title") {
+    return start(options(items, title));
+  }
+
+  // What is wrong with the window against the list scrolled to yy with the
+  // cursor on visible row j; empty when it is right.
+  std::string mismatch(const Strings& items, int yy, int j) const {
+    const ptyterm::Terminal& t = *term_;
+    std::ostringstream why;
+    for (int k = 0; k < 14; ++k) {
+      int index = yy + k;
+      std::string want = pad(index < static_cast<int>(items.size()) ? items[index] : "", 22);
+      std::string got = t.text(top_ + 1 + k, left_ + 1, 22);
+      if (got != want) why << "row " << k + 1 << " shows '" << got << "', want '" << want << "'\n";
+      int lit = k == j ? static_cast<int>(items[yy + j].size()) : 0;
+      for (int c = 1; c <= 22; ++c)
+        if (t.reverse(top_ + 1 + k, left_ + c) != (c <= lit)) {
+          why << "row " << k + 1 << " column " << c << (c <= lit ? " not" : "") << " reversed\n";
+          break;
+        }
+    }
+    if (t.cursor_row() != top_ + 1 + j || t.cursor_col() != left_ + 1 + static_cast<int>(items[yy + j].size()))
+      why << "cursor at " << t.cursor_row() << "," << t.cursor_col() << "\n";
+    return why.str();
+  }
+
+  // Waits for the window to show that state, then checks it.
+  void expect_view(const Strings& items, int yy, int j) {
+    term_->wait_until([&] { return mismatch(items, yy, j).empty(); }, 3000);
+    EXPECT_EQ(mismatch(items, yy, j), "") << "yy=" << yy << " j=" << j << "\n" << term_->screen();
+  }
+
+  void keys(std::string_view bytes) { term_->send(bytes); }
+
+  // The arguments the stand-in mqtool got after its name, or nothing if it never ran.
+  std::optional<Strings> handed_off() const {
+    std::ifstream in(dir_ + "/args", std::ios::binary);
+    if (!in) return std::nullopt;
+    Strings args;
+    std::string arg;
+    while (std::getline(in, arg, '\0')) args.push_back(arg);
+    return args;
+  }
+
+  void expect_exit(int status) {
+    ASSERT_TRUE(term_->wait_exit(5000)) << term_->screen();
+    EXPECT_EQ(term_->exit_code(), status) << term_->screen();
+  }
+
+  void expect_normal_modes() const {
+    termios m = term_->modes();
+    EXPECT_TRUE(m.c_lflag & ICANON);
+    EXPECT_TRUE(m.c_lflag & ECHO);
+    EXPECT_FALSE(term_->alt_screen());
+  }
+
+  std::string dir_;
+  std::unique_ptr<ptyterm::Terminal> term_;
+  int top_ = 0, left_ = 0;
+};
+
+const Strings fruit = {"Apple", "Banana", "Cherry"};
+
+TEST_F(Pickbox, NoArgumentExitsBeforeTouchingTheTerminal) {
+  ptyterm::Options o = options({}, "");
+  o.argv.pop_back();
+  term_ = std::make_unique<ptyterm::Terminal>(o);
+  expect_exit(1);
+  EXPECT_EQ(term_->tty_bytes(), 0u);
+  EXPECT_FALSE(handed_off());
+}
+
+TEST_F(Pickbox, FrameAndTitleDrawnInReverse) {
+  auto& t = start(fruit, "Fruit");
+  EXPECT_EQ(t.text(top_, left_, 9), "- Fruit -");
+  for (int c = 0; c < 24; ++c) EXPECT_TRUE(t.reverse(top_, left_ + c)) << c;
+  for (int r = 1; r < 15; ++r) {
+    for (int c : {0, 23}) {
+      EXPECT_EQ(t.text(top_ + r, left_ + c, 1), " ") << r << "," << c;
+      EXPECT_TRUE(t.reverse(top_ + r, left_ + c)) << r << "," << c;
+    }
+  }
+  // curses' own corners where the title does not cover them
+  for (int c : {0, 23}) EXPECT_NE(t.text(top_ + 15, left_ + c, 1), " ");
+  EXPECT_NE(t.text(top_, left_ + 23, 1), " ");
+  EXPECT_EQ(t.text(top_ + 15, left_ + 1, 22), std::string(22, ' '));
+  // nothing outside the window
+  EXPECT_EQ(t.row_text(top_ - 1), "");
+  EXPECT_EQ(t.row_text(top_ + 16), "");
+  EXPECT_EQ(t.text(top_ + 1, 0, left_), std::string(left_, ' '));
+  expect_view(fruit, 0, 0);
+}
+
+TEST_F(Pickbox, ThreeItems) {
+  start(fruit);
+  expect_view(fruit, 0, 0);
+  keys("jj");
+  expect_view(fruit, 0, 2);
+  keys("jk");  // the Down on the last item changed nothing
+  expect_view(fruit, 0, 1);
+  keys("t");
+  expect_view(fruit, 0, 0);
+  keys("g");
+  expect_view(fruit, 0, 2);
+}
+
+TEST_F(Pickbox, FourteenItemsNeverScroll) {
+  Strings items = numbered(14);
+  start(items);
+  keys(std::string(20, 'j'));
+  expect_view(items, 0, 13);
+  keys("tg");
+  expect_view(items, 0, 13);
+}
+
+TEST_F(Pickbox, FifteenItemsScrollOnce) {
+  Strings items = numbered(15);
+  start(items);
+  keys(std::string(13, 'j'));
+  expect_view(items, 0, 13);
+  keys("j");
+  expect_view(items, 1, 13);
+  keys("jk");
+  expect_view(items, 1, 12);
+  keys("tg");
+  expect_view(items, 1, 13);
+}
+
+TEST_F(Pickbox, FortyItems) {
+  Strings items = numbered(40);
+  start(items);
+  keys("g");
+  expect_view(items, 26, 13);
+  keys(std::string(13, 'k'));
+  expect_view(items, 26, 0);
+  keys("k");
+  expect_view(items, 25, 0);
+  keys("t");
+  expect_view(items, 0, 0);
+}
+
+TEST_F(Pickbox, CursorKeysAndTypedLetters) {
+  Strings items = numbered(15);
+  start(items);
+  keys("\x1b[B\x1b[B\x1bOB");
+  expect_view(items, 0, 3);
+  keys("\x1b[A\x1bOA");
+  expect_view(items, 0, 1);
+  keys("BBB");
+  expect_view(items, 0, 4);
+  keys("A");
+  expect_view(items, 0, 3);
+  // Everything else redraws only; the 'j' after them shows they moved nothing.
+  keys("\x1b[\x1bOJKTGQbaz x\x1b[C\x1b[Dj");
+  expect_view(items, 0, 4);
+  keys("Z");
+  expect_exit(0);
+  EXPECT_EQ(handed_off(), (Strings{"-s", "30001", "item05", "Title"}));
+}
+
+TEST_F(Pickbox, EachChooseKeyHandsOnTheSelectedItem) {
+  for (std::string key : {"\r", "\n", "Z"}) {
+    std::remove((dir_ + "/args").c_str());
+    start(fruit, "Fruit");
+    keys("j" + key);
+    expect_exit(0);
+    EXPECT_EQ(handed_off(), (Strings{"-s", "30001", "Banana", "Fruit"})) << int(key[0]);
+    expect_normal_modes();
+  }
+}
+
+TEST_F(Pickbox, QuitSendsNothing) {
+  start(fruit);
+  keys("jq");
+  expect_exit(255);
+  EXPECT_FALSE(handed_off());
+  expect_normal_modes();
+}
+
+TEST_F(Pickbox, TitleOnly) {
+  Strings title = {"Only"};
+  start({}, "Only");
+  expect_view(title, 0, 0);
+  keys("jkgtBA\x1b[B");
+  expect_view(title, 0, 0);
+  keys("\r");
+  expect_exit(0);
+  EXPECT_EQ(handed_off(), (Strings{"-s", "30001", "Only", "Only"}));
+}
+
+TEST_F(Pickbox, QueueIdFromEnvironment) {
+  const std::pair<std::optional<std::string>, std::string> cases[] = {
+      {std::nullopt, "30001"}, {"77", "77"}, {"", "0"}, {"word", "0"}, {" 40123abc", "40123"}};
+  for (const auto& [env, qid] : cases) {
+    std::remove((dir_ + "/args").c_str());
+    ptyterm::Options o = options(fruit, "Fruit");
+    o.env["JUX_QUEID"] = env;
+    start(o);
+    keys("\r");
+    expect_exit(0);
+    EXPECT_EQ(handed_off(), (Strings{"-s", qid, "Apple", "Fruit"})) << env.value_or("(unset)");
+  }
+}
+
+TEST_F(Pickbox, TextsReachMqtoolLiterally) {
+  const std::string touch = "x;touch " + dir_ + "/touched";
+  const Strings items = {touch, "$(touch " + dir_ + "/touched)", "*", "two words", "", "'\"\\", "-s"};
+  for (size_t i = 0; i < items.size(); ++i) {
+    std::remove((dir_ + "/args").c_str());
+    start(items, "my title");
+    keys(std::string(i, 'j') + "\r");
+    expect_exit(0);
+    EXPECT_EQ(handed_off(), (Strings{"-s", "30001", items[i], "my title"})) << i;
+  }
+  struct stat st;
+  EXPECT_NE(stat((dir_ + "/touched").c_str(), &st), 0);
+}
+
+TEST_F(Pickbox, UndeliveredChoiceIsAFailure) {
+  ptyterm::Options o = options(fruit, "Fruit");
+  o.env["STUB_STATUS"] = "3";
+  start(o);
+  keys("\r");
+  expect_exit(1);
+  EXPECT_TRUE(handed_off());
+
+  std::remove((dir_ + "/mqtool").c_str());
+  o.env["PATH"] = dir_;  // no mqtool anywhere
+  o.env.erase("STUB_STATUS");
+  start(o);
+  keys("\r");
+  expect_exit(1);
+  expect_normal_modes();
+}
+
+TEST_F(Pickbox, LongTextsAndManyItems) {
+  Strings items = numbered(200);
+  items[199] = std::string(150, 'L') + "|" + std::string(149, 'R');
+  items[0] = std::string(40, 'F');
+  const std::string title(60, 'T');
+  start(items, title);
+  EXPECT_EQ(term_->text(top_, left_, 24), "- " + std::string(22, 'T'));
+  EXPECT_EQ(term_->text(top_ + 1, left_ + 1, 22), std::string(22, 'F'));
+  EXPECT_EQ(term_->text(top_ + 1, left_ + 23, 2), "  ");  // edge blank, nothing beyond
+  EXPECT_EQ(term_->row_text(top_ + 2).find("item02"), static_cast<size_t>(left_ + 1));
+  keys("g");
+  Strings shown = items;
+  shown[199] = std::string(22, 'L');
+  expect_view(shown, 186, 13);
+  EXPECT_EQ(term_->row_text(top_ + 14).size(), static_cast<size_t>(left_ + 23));  // ends at column 22
+  keys("\r");
+  expect_exit(0);
+  EXPECT_EQ(handed_off(), (Strings{"-s", "30001", items[199], title}));
+}
+
+TEST_F(Pickbox, ScrollingLeavesNoStaleCharacters) {
+  Strings items = numbered(16);
+  items[0] = "abcdefghijklmnopqrstuv";  // all 22 columns
+  items[1] = "x";
+  start(items);
+  keys(std::string(14, 'j'));
+  expect_view(items, 1, 13);
+  keys("t");
+  expect_view(items, 0, 0);
+}
+
+TEST_F(Pickbox, NonAsciiTextsByDisplayWidth) {
+  const std::string wide = "日本語のテキストを表示します";  // 14 characters, 28 columns
+  const Strings items = {"Äpfel", wide, "a" + wide, "tab\there", "new\nline"};
+  start(items, "Früchte");
+  EXPECT_EQ(term_->text(top_, left_, 11), "- Früchte -");
+  EXPECT_EQ(term_->text(top_ + 1, left_ + 1, 22), pad("Äpfel", 22 + 1));  // 'Ä' is two bytes
+  EXPECT_EQ(term_->text(top_ + 2, left_ + 1, 22), "日本語のテキストを表示");
+  EXPECT_EQ(term_->text(top_ + 3, left_ + 1, 22), "a日本語のテキストを表 ");
+  EXPECT_EQ(term_->text(top_ + 4, left_ + 1, 22), pad("tab?here", 22));
+  EXPECT_EQ(term_->text(top_ + 5, left_ + 1, 22), pad("new?line", 22));
+  for (int r = 1; r <= 5; ++r) {
+    EXPECT_EQ(term_->text(top_ + r, left_ + 23, 1), " ") << r;
+    EXPECT_TRUE(term_->reverse(top_ + r, left_ + 23)) << r;
+  }
+  EXPECT_EQ(term_->text(top_ + 6, left_ + 1, 22), std::string(22, ' '));
+  keys("jj");
+  term_->wait_until([&] { return term_->reverse(top_ + 3, left_ + 1); });
+  EXPECT_EQ(term_->cursor_col(), left_ + 22) << term_->screen();
+  keys("jjj\r");
+  expect_exit(0);
+  EXPECT_EQ(handed_off(), (Strings{"-s", "30001", "new\nline", "Früchte"}));
+}
+
+TEST_F(Pickbox, TooSmallTerminalEndsAtOnce) {
+  for (auto [rows, cols] : {std::pair{15, 80}, std::pair{24, 23}}) {
+    ptyterm::Options o = options(fruit, "Fruit");
+    o.rows = rows;
+    o.cols = cols;
+    term_ = std::make_unique<ptyterm::Terminal>(o);
+    expect_exit(1);
+    EXPECT_FALSE(handed_off());
+    expect_normal_modes();
+  }
+  ptyterm::Options o = options(fruit, "Fruit");
+  o.rows = 16;
+  o.cols = 24;
+  start(o);
+  expect_view(fruit, 0, 0);
+}
+
+TEST_F(Pickbox, EndedInputEndsAtOnce) {
+  ptyterm::Options o = options(fruit, "Fruit");
+  o.stdin_data = "";
+  term_ = std::make_unique<ptyterm::Terminal>(o);
+  expect_exit(1);
+  EXPECT_FALSE(handed_off());
+  expect_normal_modes();
+
+  // Keys that arrive before the end still count.
+  o.stdin_data = "jj\r";
+  term_ = std::make_unique<ptyterm::Terminal>(o);
+  expect_exit(0);
+  EXPECT_EQ(handed_off(), (Strings{"-s", "30001", "Cherry", "Fruit"}));
+}
+
+TEST_F(Pickbox, CapturedOutputDrawsOnTheTerminal) {
+  ptyterm::Options o = options(fruit, "Fruit");
+  o.stdout_to_pipe = true;
+  start(o);
+  EXPECT_EQ(term_->text(top_, left_, 9), "- Fruit -");
+  expect_view(fruit, 0, 0);
+  keys("g\r");
+  expect_exit(0);
+  EXPECT_EQ(term_->captured_stdout(), "");
+  EXPECT_EQ(handed_off(), (Strings{"-s", "30001", "Cherry", "Fruit"}));
+}
+
+TEST_F(Pickbox, InterruptRestoresTheTerminal) {
+  start(fruit);
+  keys("j\x03");
+  ASSERT_TRUE(term_->wait_exit(5000)) << term_->screen();
+  EXPECT_EQ(term_->term_signal(), SIGINT);
+  EXPECT_FALSE(handed_off());
+  expect_normal_modes();
+}
+
+// curses sends only what changed: the row left and the row reached.
+TEST_F(Pickbox, DownRewritesOnlyTwoRows) {
+  Strings items = numbered(40);
+  start(items);
+  size_t before = term_->tty_bytes();
+  keys("j");
+  expect_view(items, 0, 1);
+  term_->wait_quiet();
+  EXPECT_LE(term_->tty_bytes() - before, 80u) << term_->tty_output().substr(before);  // 39 when measured
+}
+
+// The whole road: a choice made in the window is what a receiver takes off the queue.
+TEST(PickboxRoad, ChoiceArrivesThroughTheQueue) {
+  const int key = 20000000 + static_cast<int>(getpid());
+  struct RemoveQueue {
+    int key;
+    ~RemoveQueue() {
+      int id = msgget(key, 0);
+      if (id >= 0) msgctl(id, IPC_RMID, nullptr);
+    }
+  } cleanup{key};
+
+  ptyterm::Options o;
+  o.argv = {testsupport::bin_path("pickbox"), "Green apple", "Banana", "Fruit basket"};
+  o.env["PATH"] = testsupport::bin_dir() + ":" + std::getenv("PATH");
+  o.env["JUX_QUEID"] = std::to_string(key);
+  ptyterm::Terminal t(o);
+  ASSERT_TRUE(t.wait_text("- Fruit basket -")) << t.screen();
+  t.send("\r");
+  ASSERT_TRUE(t.wait_exit(5000)) << t.screen();
+  EXPECT_EQ(t.exit_code(), 0) << t.screen();
+
+  testsupport::ProcOptions po;
+  po.timeout_ms = 5000;
+  auto got = testsupport::run_process({testsupport::bin_path("mqtool"), "-r", std::to_string(key)}, po);
+  EXPECT_FALSE(got.timed_out);
+  EXPECT_EQ(got.exit_code, 0);
+  EXPECT_EQ(got.out, "Green apple\n");
+}
+
+}  // namespace
