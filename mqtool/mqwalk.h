@@ -1,0 +1,68 @@
+// mqtool's command line, read without touching any queue: the option rows
+// and the walk of their letters, one action at a time. The program performs
+// the actions (mqtool.cpp); the tests check the walk on its own.
+#pragma once
+
+#include <stddef.h>
+#include <sys/ipc.h>
+
+namespace mqwalk {
+
+const int kMinArgs = 3;      // argc of "mqtool -r que-id"
+const int kMaxArgs = 24;     // largest argc accepted
+const int kSendArgs = 5;     // argc of "mqtool -s que-id text tag"
+const int kRecvArgs = 3;     // argc of "mqtool -r que-id"
+const key_t kMinSendKey = 10000;
+const long kMsgType = 96;    // the only message type sent or taken
+
+enum class Act {
+  Send,     // send text (len bytes) on the queue of key, making the queue
+  Receive,  // receive one message from the existing queue of key and print it
+  Usage,    // write the usage line, then go on
+  Exit,     // stop now with status; say tells what to write first
+  End,      // the walk is complete
+};
+
+enum class Say {
+  Nothing,
+  Usage,    // the usage line
+  TooLong,  // the text is over the size of one message
+};
+
+struct Action {
+  Act act = Act::End;
+  key_t key = 0;
+  const char* text = nullptr;
+  size_t len = 0;
+  int status = 0;
+  Say say = Say::Nothing;
+};
+
+// The state of one walk over a command line.
+struct Walk {
+  int argc = 0;
+  char** argv = nullptr;
+  unsigned dashed = 0;  // bit i: argument i began with "-" (its row holds its letters)
+  bool started = false;
+  int row = 0;          // argument whose letters are being walked
+  const char* letter = nullptr;  // next letter in that row, or null before the row
+};
+
+// Sets up a walk over argc/argv. Nothing is looked at yet.
+void begin(Walk& w, int argc, char** argv);
+
+// The next action. The first call checks the argument count and makes the
+// option rows: every argument that begins with "-" loses the dash in argv
+// itself, so later uses as a que-id or a text see it without. Then each call
+// gives the action for the next letter, Exit or End being the last.
+Action next(Walk& w);
+
+// The letters of row i, "" for an argument that did not begin with "-".
+// Valid once next() has been called.
+const char* row(const Walk& w, int i);
+
+// The last path component of path: the text after the last "/", the whole
+// path when it has none. Points into path.
+const char* base_name(const char* path);
+
+}  // namespace mqwalk

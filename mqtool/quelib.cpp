@@ -1,0 +1,128 @@
+// The queue library. Built without exceptions and RTTI and with C headers
+// only, so that a program linking it needs nothing beyond the C library.
+#include "quelib.h"
+
+#include <errno.h>
+#include <stdio.h>
+#include <string.h>
+#include <sys/msg.h>
+#include <unistd.h>
+
+char err_code[7];
+
+namespace {
+
+const int kPerm = 0666;
+
+// Writes the current errno into err_code.
+void record_error() { snprintf(err_code, sizeof err_code, "%05d", errno); }
+
+// msgrcv of one message of the given type into qmsg, waiting for it.
+ssize_t receive(int quefd, long type, quemsg* qmsg) { return msgrcv(quefd, qmsg, QUE_TEXT_MAX, type, 0); }
+
+}  // namespace
+
+extern "C" {
+
+int createque(key_t quekey) {
+  errno = 0;
+  int fd = msgget(quekey, IPC_CREAT | kPerm);
+  if (fd < 0) {
+    record_error();
+    return -1;
+  }
+  return fd;
+}
+
+int connectque(key_t quekey) {
+  // msgget(IPC_PRIVATE, ...) would make a new queue that nobody else can
+  // reach, and a receive on it would wait for ever.
+  if (quekey == IPC_PRIVATE) {
+    errno = ENOENT;
+    record_error();
+    return -1;
+  }
+  int fd = msgget(quekey, kPerm);
+  if (fd < 0) {
+    record_error();
+    return -1;
+  }
+  return fd;
+}
+
+int disconnectque(int quefd) {
+  uid_t uid = getuid();
+  errno = 0;
+  struct msqid_ds mqstat;
+  if (msgctl(quefd, IPC_STAT, &mqstat) < 0) return -1;
+  if (uid != mqstat.msg_perm.cuid && uid != mqstat.msg_perm.uid) {
+    errno = EPERM;
+    return -1;
+  }
+  if (msgctl(quefd, IPC_RMID, nullptr) < 0) {
+    record_error();
+    return -1;
+  }
+  return 0;
+}
+
+int createque_del(key_t quekey) {
+  errno = 0;
+  int fd = msgget(quekey, IPC_CREAT | IPC_EXCL | kPerm);
+  if (errno == EEXIST) {
+    int old = msgget(quekey, kPerm);
+    if (old < 0) {
+      record_error();
+      return -1;
+    }
+    disconnectque(old);
+    fd = msgget(quekey, IPC_CREAT | kPerm);
+  }
+  if (fd < 0) {
+    record_error();
+    return -1;
+  }
+  return fd;
+}
+
+int sendque(int quefd, long type, const void* s, size_t size) {
+  if (size > QUE_TEXT_MAX) {
+    errno = EINVAL;
+    record_error();
+    return -1;
+  }
+  quemsg qmsg;
+  qmsg.type = type;
+  memcpy(qmsg.msg, s, size);
+  qmsg.msg[size] = '\0';
+  int ret = msgsnd(quefd, &qmsg, size, 0);
+  if (ret < 0) record_error();
+  return ret;
+}
+
+int recvque(int quefd, long type, void* s) {
+  quemsg qmsg;
+  ssize_t ret = receive(quefd, type, &qmsg);
+  if (ret < 0) {
+    if (errno != EINTR) record_error();
+    return -1;
+  }
+  memcpy(s, qmsg.msg, static_cast<size_t>(ret));
+  return static_cast<int>(ret);
+}
+
+int recvqueH(int quefd, long type, void* s) {
+  quemsg qmsg;
+  ssize_t ret = receive(quefd, type, &qmsg);
+  char* out = static_cast<char*>(s);
+  if (ret < 0) {
+    if (errno != EINTR) record_error();
+    out[0] = '\0';
+    return -1;
+  }
+  memcpy(out, &qmsg.type, sizeof qmsg.type);
+  memcpy(out + sizeof qmsg.type, qmsg.msg, static_cast<size_t>(ret));
+  return static_cast<int>(ret + static_cast<ssize_t>(sizeof qmsg.type));
+}
+
+}  // extern "C"

@@ -1,0 +1,76 @@
+/* quelib: a thin layer over the System V message-queue calls.
+ *
+ * A queue is named by its System V IPC key (quekey) and used through the
+ * identifier that msgget gives for it (quefd). Every operation returns -1 on
+ * failure and then, unless said otherwise, leaves errno as five zero-filled
+ * digits in err_code ("00002" for ENOENT). A success never touches err_code,
+ * so it always holds the error of the latest recorded failure, or is empty.
+ * The library prints nothing. It is single-threaded: err_code has no lock.
+ *
+ * This header compiles as C and as C++.
+ */
+#ifndef JUX_QUELIB_H
+#define JUX_QUELIB_H
+
+#include <stddef.h>
+#include <sys/ipc.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* The text bytes one message can carry. */
+#define QUE_TEXT_MAX 1024
+
+/* errno of the latest recorded failure as "%05d"; all zero until then. */
+extern char err_code[7];
+
+/* The message record, in the System V layout: the type, then the text. */
+struct quemsg {
+  long type;                   /* positive on the queue */
+  char msg[QUE_TEXT_MAX + 1];  /* the text, and room for a terminator */
+};
+
+/* Makes the queue of quekey (permissions 0666) or attaches the existing one.
+ * Clears errno first. Returns the queue identifier, or -1. */
+int createque(key_t quekey);
+
+/* Attaches the existing queue of quekey; a key without a queue fails with
+ * ENOENT. Key 0 (IPC_PRIVATE) names no existing queue and fails with ENOENT
+ * too, without making a private queue. Returns the identifier, or -1. */
+int connectque(key_t quekey);
+
+/* Removes the queue if the caller's real user is its creator or owner and
+ * returns 0. Clears errno first. A failing status read returns -1 without
+ * recording; a queue of another user is left alone and gives -1 (errno
+ * EPERM) without recording; a failing removal records and gives -1. */
+int disconnectque(int quefd);
+
+/* Makes a fresh, empty queue under quekey: an existing queue of the caller's
+ * is removed first, with its messages; one of another user is kept and
+ * returned as it is. Returns the identifier, or -1. */
+int createque_del(key_t quekey);
+
+/* Sends size bytes of s (no terminator needed, none sent) as one message of
+ * the given type; waits while the queue is full. A size above QUE_TEXT_MAX
+ * fails with EINVAL and sends nothing. Returns 0, or -1. */
+int sendque(int quefd, long type, const void *s, size_t size);
+
+/* Takes the oldest message of the given type (msgrcv's meaning of type),
+ * waiting for one, and copies its text to s, which has room for QUE_TEXT_MAX
+ * bytes. No terminator is written. Returns the text length (0 to
+ * QUE_TEXT_MAX), or -1 with s untouched. A longer message fails with E2BIG
+ * and stays queued. An interrupted wait (EINTR) is not recorded. */
+int recvque(int quefd, long type, void *s);
+
+/* As recvque, but copies the type field (sizeof(long) bytes, as it lies at
+ * the head of struct quemsg) followed by the text, so s needs room for
+ * sizeof(long) + QUE_TEXT_MAX bytes. Returns the text length plus
+ * sizeof(long), or -1 with s made an empty string. */
+int recvqueH(int quefd, long type, void *s);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* JUX_QUELIB_H */

@@ -1,0 +1,376 @@
+// The mqtool command, run as a program against real queues.
+#include <signal.h>
+#include <sys/msg.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <map>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "mqrun.h"
+#include "proc.h"
+#include "qtest.h"
+#include "quelib.h"
+
+namespace {
+
+using testsupport::ProcResult;
+using testsupport::run_process;
+
+const std::string kUsage = "Usage: mqtool [ -r que-id ] [ -s que-id]\n";
+
+std::string mqtool() { return testsupport::bin_path("mqtool"); }
+
+ProcResult run(std::vector<std::string> args, int timeout_ms = 10000) {
+  args.insert(args.begin(), mqtool());
+  testsupport::ProcOptions opts;
+  opts.timeout_ms = timeout_ms;
+  return run_process(args, opts);
+}
+
+std::string repeat(const std::string& s, int n) {
+  std::string out;
+  for (int i = 0; i < n; ++i) out += s;
+  return out;
+}
+
+// Takes the next type-96 message off the queue of key without waiting.
+std::string take(key_t key) {
+  int id = msgget(key, 0);
+  struct {
+    long type;
+    char text[QUE_TEXT_MAX];
+  } m;
+  ssize_t n = id < 0 ? -1 : msgrcv(id, &m, sizeof m.text, 96, IPC_NOWAIT);
+  return n < 0 ? "<none>" : std::string(m.text, static_cast<size_t>(n));
+}
+
+using Mqtool = qtest::QueueTest;
+
+TEST_F(Mqtool, SendThenReceive) {
+  std::string k = key_arg(1);
+  ProcResult s = run({"-s", k, "hello", "done"});
+  EXPECT_EQ(s.exit_code, 0);
+  EXPECT_EQ(s.out, "");
+  EXPECT_EQ(s.err, "");
+  EXPECT_EQ(qtest::queued(key(1)), 1);
+  ProcResult r = run({"-r", k});
+  EXPECT_EQ(r.exit_code, 0);
+  EXPECT_EQ(r.out, "hello\n");
+  EXPECT_EQ(r.err, "");
+}
+
+TEST_F(Mqtool, SendPutsBareTextOfType96OnQueueOpenToAll) {
+  key_t k = key(1);
+  ASSERT_EQ(run({"-s", std::to_string(k), "hello", "done"}).exit_code, 0);
+  int id = msgget(k, 0);
+  ASSERT_GE(id, 0);
+  msqid_ds ds{};
+  ASSERT_EQ(msgctl(id, IPC_STAT, &ds), 0);
+  EXPECT_EQ(ds.msg_perm.mode & 0777, 0666u);
+  EXPECT_EQ(ds.msg_cbytes, 5u);
+  EXPECT_EQ(take(k), "hello");
+}
+
+TEST_F(Mqtool, ReceivesInOrder) {
+  std::string k = key_arg(1);
+  for (const char* t : {"one", "two", "three"}) ASSERT_EQ(run({"-s", k, t, "tag"}).exit_code, 0);
+  EXPECT_EQ(run({"-r", k}).out, "one\n");
+  EXPECT_EQ(run({"-r", k}).out, "two\n");
+  EXPECT_EQ(run({"-r", k}).out, "three\n");
+}
+
+TEST_F(Mqtool, KeyBelowFloorIsRefusedSilently) {
+  bool had = qtest::queue_exists(9999);
+  ProcResult r = run({"-s", "9999", "hello", "done"});
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, "");
+  if (!had) {
+    EXPECT_FALSE(qtest::queue_exists(9999));
+    qtest::remove_queue(9999);
+  }
+  for (const char* bad : {"abc", "-5", ""}) {
+    ProcResult b = run({"-s", bad, "hello", "done"});
+    EXPECT_EQ(b.exit_code, 1) << bad;
+    EXPECT_EQ(b.out + b.err, "") << bad;
+  }
+}
+
+TEST_F(Mqtool, WrongCountForLetterExitsSilently) {
+  key_t k = key(1);
+  ProcResult s = run({"-s", std::to_string(k), "hello"});
+  EXPECT_EQ(s.exit_code, 1);
+  EXPECT_EQ(s.out + s.err, "");
+  ProcResult r = run({"-r", std::to_string(k), "extra"});
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_EQ(r.out + r.err, "");
+  EXPECT_FALSE(qtest::queue_exists(k));
+}
+
+TEST_F(Mqtool, WrongArgumentCountPrintsUsage) {
+  for (const auto& args : std::vector<std::vector<std::string>>{{}, {"-r"}, std::vector<std::string>(24, "-x")}) {
+    ProcResult r = run(args);
+    EXPECT_EQ(r.exit_code, 1) << args.size();
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, kUsage) << args.size();
+  }
+  // 24 with the program name is still taken: 23 unknown letters.
+  ProcResult ok = run(std::vector<std::string>(23, "-x"));
+  EXPECT_EQ(ok.exit_code, 0);
+  EXPECT_EQ(ok.err, repeat(kUsage, 23));
+}
+
+TEST_F(Mqtool, UnknownLetterPrintsUsageAndGoesOn) {
+  key_t k = key(1);
+  ProcResult r = run({"-x", std::to_string(k)});
+  EXPECT_EQ(r.exit_code, 0);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, kUsage);
+  EXPECT_FALSE(qtest::queue_exists(k));
+}
+
+TEST_F(Mqtool, EmptyTextMakesQueueAndSendsNothing) {
+  key_t k = key(1);
+  ProcResult r = run({"-s", std::to_string(k), "", "done"});
+  EXPECT_EQ(r.exit_code, 0);
+  EXPECT_EQ(r.out + r.err, "");
+  EXPECT_EQ(qtest::queued(k), 0);
+}
+
+TEST_F(Mqtool, DashIsRemovedFromText) {
+  key_t k = key(1);
+  ProcResult r = run({"-s", std::to_string(k), "-abc", "done"});
+  EXPECT_EQ(r.exit_code, 0);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, repeat(kUsage, 3));
+  EXPECT_EQ(take(k), "abc");
+}
+
+TEST_F(Mqtool, DashIsRemovedFromQueId) {
+  key_t k = key(1);
+  std::string digits = std::to_string(k);
+  ProcResult r = run({"-s", "-" + digits, "hello", "done"});
+  EXPECT_EQ(r.exit_code, 0);
+  EXPECT_EQ(r.err, repeat(kUsage, static_cast<int>(digits.size())));
+  EXPECT_EQ(take(k), "hello");
+}
+
+TEST_F(Mqtool, DoubleLettersReceiveAndSendTwice) {
+  std::string k = key_arg(1);
+  ProcResult s = run({"-ss", k, "twice", "done"});
+  EXPECT_EQ(s.exit_code, 0);
+  EXPECT_EQ(qtest::queued(key(1)), 2);
+  ProcResult r = run({"-rr", k});
+  EXPECT_EQ(r.exit_code, 0);
+  EXPECT_EQ(r.out, "twice\ntwice\n");
+}
+
+TEST_F(Mqtool, ReceiveWithoutQueueSaysConectErrorAndExits2) {
+  key_t k = key(1);
+  ProcResult r = run({"-r", std::to_string(k)});
+  EXPECT_EQ(r.exit_code, 2);
+  EXPECT_EQ(r.out, "CONECT ERROR:" + qtest::code_of(ENOENT) + "\n");
+  EXPECT_EQ(r.err, "");
+  EXPECT_FALSE(qtest::queue_exists(k));
+}
+
+TEST_F(Mqtool, ReceiveOnKeyZeroAnswersAtOnce) {
+  int before = qtest::private_queues();
+  for (const char* id : {"0", "abc"}) {
+    ProcResult r = run({"-r", id}, 5000);
+    EXPECT_FALSE(r.timed_out) << id;
+    EXPECT_EQ(r.exit_code, 2) << id;
+    EXPECT_EQ(r.out, "CONECT ERROR:00002\n") << id;
+  }
+  EXPECT_EQ(qtest::private_queues(), before);
+}
+
+TEST_F(Mqtool, FailedLetterDoesNotStopTheWalk) {
+  ProcResult r = run({"-rxr", "0"});
+  EXPECT_EQ(r.exit_code, 2);
+  EXPECT_EQ(r.out, "CONECT ERROR:00002\nCONECT ERROR:00002\n");
+  EXPECT_EQ(r.err, kUsage);
+}
+
+TEST_F(Mqtool, ReceiverOfRemovedQueueSaysRecvError) {
+  key_t k = key(1);
+  int id = msgget(k, IPC_CREAT | 0666);
+  ASSERT_GE(id, 0);
+  std::vector<std::string> argv = {mqtool(), "-r", std::to_string(k)};
+  ProcResult r;
+  std::thread receiver([&] { r = run_process(argv); });
+  pid_t pid = qtest::wait_for_receiver(argv);
+  msgctl(id, IPC_RMID, nullptr);
+  receiver.join();
+  EXPECT_GT(pid, 0);
+  EXPECT_EQ(r.exit_code, 2);
+  EXPECT_EQ(r.out, "RECV ERROR:" + qtest::code_of(EIDRM) + "\n");
+}
+
+TEST_F(Mqtool, InterruptedReceiveIsAFailureWithEmptyCode) {
+  // The program installs no signal handler, so its waits are not broken by
+  // signals; its work is run here, in a child with one, instead. No failure
+  // was recorded before, so the line ends at the colon.
+  key_t k = key(1);
+  ASSERT_GE(msgget(k, IPC_CREAT | 0666), 0);
+  int out[2];
+  ASSERT_EQ(pipe(out), 0);
+  pid_t pid = fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    dup2(out[1], 1);
+    close(out[0]);
+    close(out[1]);
+    memset(err_code, 0, sizeof err_code);
+    qtest::interrupt_waits();
+    std::string prog = "mqtool", opt = "-r", id = std::to_string(k);
+    char* argv[] = {prog.data(), opt.data(), id.data(), nullptr};
+    _exit(mqrun::run(3, argv));
+  }
+  close(out[1]);
+  std::string got;
+  char buf[256];
+  for (ssize_t n; (n = read(out[0], buf, sizeof buf)) > 0;) got.append(buf, static_cast<size_t>(n));
+  close(out[0]);
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 2);
+  EXPECT_EQ(got, "RECV ERROR:\n");
+}
+
+TEST_F(Mqtool, SendToQueueClosedToCallerSaysCreateError) {
+  std::string why = qtest::nobody_unavailable();
+  if (!why.empty()) GTEST_SKIP() << why;
+  if (qtest::as_nobody([] { return access(mqtool().c_str(), X_OK) == 0 ? 0 : 1; }) != 0)
+    GTEST_SKIP() << "user nobody cannot run " << mqtool() << " (a folder on its path is closed to others)";
+  key_t k = key(1);
+  ASSERT_GE(msgget(k, IPC_CREAT | 0600), 0);
+  ProcResult r = run_process(qtest::nobody_argv({mqtool(), "-s", std::to_string(k), "hello", "done"}));
+  EXPECT_EQ(r.exit_code, 2);
+  EXPECT_EQ(r.out, "CREATE ERROR:" + qtest::code_of(EACCES) + "\n");
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(qtest::queued(k), 0);
+}
+
+TEST_F(Mqtool, LongTextsUpToMessageSizeTravelWhole) {
+  std::string k = key_arg(1);
+  for (size_t len : {511u, 512u, 1024u}) {
+    std::string text;
+    for (size_t i = 0; i < len; ++i) text += static_cast<char>('a' + i % 26);
+    ProcResult s = run({"-s", k, text, "done"});
+    EXPECT_EQ(s.exit_code, 0) << len;
+    EXPECT_EQ(s.out + s.err, "") << len;
+    ProcResult r = run({"-r", k});
+    EXPECT_EQ(r.exit_code, 0) << len;
+    EXPECT_EQ(r.out, text + "\n") << len;
+  }
+}
+
+TEST_F(Mqtool, TextOverMessageSizeIsRefusedBeforeAnyQueue) {
+  key_t k = key(1);
+  ProcResult r = run({"-s", std::to_string(k), std::string(1025, 'x'), "done"});
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_EQ(r.out, "");
+  EXPECT_NE(r.err.find("1024"), std::string::npos) << r.err;
+  EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1);
+  EXPECT_FALSE(qtest::queue_exists(k));
+  ProcResult huge = run({"-s", std::to_string(k), std::string(100000, 'x'), "done"});
+  EXPECT_EQ(huge.exit_code, 1);
+  EXPECT_FALSE(qtest::queue_exists(k));
+}
+
+TEST_F(Mqtool, LetterWithoutItsArgumentsPrintsUsage) {
+  key_t k = key(1);
+  std::string ks = std::to_string(k);
+  for (const auto& args : std::vector<std::vector<std::string>>{{ks, "-r"}, {"a", "b", "-s", ks}, {"a", "b", "c", "-s"}}) {
+    ProcResult r = run(args);
+    EXPECT_EQ(r.exit_code, 1) << args.size();
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, kUsage);
+  }
+  EXPECT_FALSE(qtest::queue_exists(k));
+}
+
+TEST_F(Mqtool, LongOptionGroupIsWalkedWhole) {
+  key_t k = key(1);
+  ProcResult r = run({"-" + std::string(5000, 'x'), std::to_string(k)});
+  EXPECT_EQ(r.exit_code, 0);
+  EXPECT_EQ(r.err, repeat(kUsage, 5000));
+  EXPECT_FALSE(qtest::queue_exists(k));
+}
+
+TEST_F(Mqtool, UsageNamesLastPathComponent) {
+  ProcResult r = run({"-r"});
+  EXPECT_EQ(r.err, kUsage);
+  // bash's exec -a sets argument 0 as given.
+  for (const char* name : {"mqtool", "/mqtool", "./mqtool", "/a/b/mqtool"})
+    EXPECT_EQ(run_process({"/bin/bash", "-c", "exec -a '" + std::string(name) + "' '" + mqtool() + "'"}).err, kUsage)
+        << name;
+}
+
+TEST_F(Mqtool, ProgramNeedsNoCxxRuntimeNorSemaphores) {
+  ProcResult d = run_process({"/usr/bin/readelf", "-d", "--dyn-syms", "-W", mqtool()});
+  ASSERT_EQ(d.exit_code, 0) << d.err;
+  EXPECT_NE(d.out.find("libc.so"), std::string::npos);
+  EXPECT_EQ(d.out.find("libstdc++"), std::string::npos);
+  EXPECT_EQ(d.out.find("semget"), std::string::npos);
+  EXPECT_EQ(d.out.find("semop"), std::string::npos);
+}
+
+// 4 senders of 200 messages each and 2 receivers of two messages a run:
+// every message arrives once, and each receiver sees each sender's messages
+// in the order they were sent.
+TEST_F(Mqtool, ConcurrentSendersAndReceivers) {
+  const int kSenders = 4, kEach = 200, kReceivers = 2;
+  std::string k = key_arg(1);
+  ASSERT_GE(createque(key(1)), 0);
+  std::vector<std::string> failures[kSenders + kReceivers];
+  std::vector<std::string> got[kReceivers];
+  std::vector<std::thread> threads;
+  for (int s = 0; s < kSenders; ++s) {
+    threads.emplace_back([&, s] {
+      for (int i = 0; i < kEach; ++i) {
+        ProcResult r = run({"-s", k, std::to_string(s) + ":" + std::to_string(i), "tag"}, 60000);
+        if (r.exit_code != 0) failures[s].push_back("send " + std::to_string(r.exit_code) + " " + r.out + r.err);
+      }
+    });
+  }
+  const int runs = kSenders * kEach / kReceivers / 2;
+  for (int c = 0; c < kReceivers; ++c) {
+    threads.emplace_back([&, c] {
+      for (int i = 0; i < runs; ++i) {
+        ProcResult r = run({"-rr", k}, 60000);
+        if (r.exit_code != 0) failures[kSenders + c].push_back("recv " + std::to_string(r.exit_code) + " " + r.out);
+        std::istringstream lines(r.out);
+        for (std::string line; std::getline(lines, line);) got[c].push_back(line);
+      }
+    });
+  }
+  for (auto& t : threads) t.join();
+  for (const auto& f : failures) EXPECT_TRUE(f.empty()) << f.front();
+  std::map<std::string, int> seen;
+  for (int c = 0; c < kReceivers; ++c) {
+    std::vector<int> last(kSenders, -1);
+    for (const auto& m : got[c]) {
+      ++seen[m];
+      int s = std::stoi(m.substr(0, m.find(':')));
+      int i = std::stoi(m.substr(m.find(':') + 1));
+      ASSERT_TRUE(s >= 0 && s < kSenders) << m;
+      EXPECT_GT(i, last[s]) << "receiver " << c << " got " << m << " after " << s << ":" << last[s];
+      last[s] = i;
+    }
+  }
+  EXPECT_EQ(seen.size(), static_cast<size_t>(kSenders * kEach));
+  for (const auto& [m, n] : seen) EXPECT_EQ(n, 1) << m;
+  EXPECT_EQ(qtest::queued(key(1)), 0);
+}
+
+}  // namespace

@@ -1,0 +1,206 @@
+// Helpers for the queue tests: keys that each test process owns and removes,
+// user `nobody` for the permission cases, and waiting until a process or
+// thread is blocked in msgrcv.
+#pragma once
+
+#include <dirent.h>
+#include <grp.h>
+#include <pwd.h>
+#include <signal.h>
+#include <sys/msg.h>
+#include <sys/syscall.h>
+#include <sys/time.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+namespace qtest {
+
+// Keys of this process: 0x40000000 + pid * 256 + n. Two test processes never
+// share one, and every key is far above the command's floor of 10000.
+inline key_t key_of(int n) { return static_cast<key_t>(0x40000000 + (getpid() << 8) + n); }
+
+// Removes the queue of key, if there is one.
+inline void remove_queue(key_t key) {
+  int id = msgget(key, 0);
+  if (id >= 0) msgctl(id, IPC_RMID, nullptr);
+}
+
+inline bool queue_exists(key_t key) { return msgget(key, 0) >= 0; }
+
+// Messages waiting on the queue of key, or -1 when there is no queue.
+inline long queued(key_t key) {
+  int id = msgget(key, 0);
+  msqid_ds ds{};
+  if (id < 0 || msgctl(id, IPC_STAT, &ds) < 0) return -1;
+  return static_cast<long>(ds.msg_qnum);
+}
+
+// Queues under key 0 (private ones) as the system lists them.
+inline int private_queues() {
+  std::ifstream f("/proc/sysvipc/msg");
+  std::string line;
+  std::getline(f, line);  // heading
+  int n = 0;
+  long k = 0;
+  while (f >> k) {
+    if (k == 0) ++n;
+    std::getline(f, line);
+  }
+  return n;
+}
+
+// A test that uses queues: key(n) hands out key n, and every queue under them
+// is removed before the test (a stale one of an earlier process with the same
+// pid) and after it, whether it passed or not.
+class QueueTest : public ::testing::Test {
+ protected:
+  key_t key(int n) {
+    key_t k = key_of(n);
+    if (std::find(used_.begin(), used_.end(), k) == used_.end()) {
+      remove_queue(k);
+      used_.push_back(k);
+    }
+    return k;
+  }
+  std::string key_arg(int n) { return std::to_string(key(n)); }
+  void TearDown() override {
+    for (key_t k : used_) remove_queue(k);
+  }
+
+ private:
+  std::vector<key_t> used_;
+};
+
+inline bool is_root() { return geteuid() == 0; }
+
+inline bool nobody_ids(uid_t& uid, gid_t& gid) {
+  const passwd* pw = getpwnam("nobody");
+  if (!pw) return false;
+  uid = pw->pw_uid;
+  gid = pw->pw_gid;
+  return true;
+}
+
+// Runs fn in a child process that has become user nobody, and gives fn's
+// result as the child's exit status (255 when the switch failed).
+inline int as_nobody(const std::function<int()>& fn) {
+  uid_t uid;
+  gid_t gid;
+  if (!nobody_ids(uid, gid)) return 255;
+  pid_t pid = fork();
+  if (pid == 0) {
+    if (setgroups(0, nullptr) != 0 || setgid(gid) != 0 || setuid(uid) != 0) _exit(255);
+    _exit(fn());
+  }
+  int status = 0;
+  if (pid < 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return 255;
+  return WEXITSTATUS(status);
+}
+
+// Why a test that needs user nobody cannot run here, or "" when it can.
+inline std::string nobody_unavailable() {
+  uid_t uid;
+  gid_t gid;
+  if (!is_root())
+    return "not root: as any other user the test cannot make a queue that the caller may not use, nor run as nobody";
+  if (!nobody_ids(uid, gid)) return "there is no user nobody";
+  return "";
+}
+
+// The argv that runs argv as user nobody (through setpriv).
+inline std::vector<std::string> nobody_argv(const std::vector<std::string>& argv) {
+  std::vector<std::string> full = {"/usr/bin/setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"};
+  full.insert(full.end(), argv.begin(), argv.end());
+  return full;
+}
+
+// True once thread or process id is blocked in msgrcv; false after timeout_ms.
+inline bool wait_in_msgrcv(pid_t id, int timeout_ms = 10000) {
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+  const std::string path = "/proc/" + std::to_string(id) + "/syscall";
+  while (std::chrono::steady_clock::now() < deadline) {
+    std::ifstream f(path);
+    long nr = -1;
+    if (f >> nr && nr == SYS_msgrcv) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return false;
+}
+
+// The pid of a running process whose arguments are exactly argv, or -1.
+inline pid_t find_process(const std::vector<std::string>& argv) {
+  std::string want;
+  for (const auto& a : argv) want += a + '\0';
+  DIR* d = opendir("/proc");
+  if (!d) return -1;
+  pid_t found = -1;
+  while (dirent* e = readdir(d)) {
+    char* end = nullptr;
+    long pid = strtol(e->d_name, &end, 10);
+    if (*end || pid <= 0) continue;
+    std::ifstream f(std::string("/proc/") + e->d_name + "/cmdline", std::ios::binary);
+    std::stringstream ss;
+    ss << f.rdbuf();
+    if (ss.str() == want) {
+      found = static_cast<pid_t>(pid);
+      break;
+    }
+  }
+  closedir(d);
+  return found;
+}
+
+// Waits until a process running argv is blocked in msgrcv; its pid, or -1.
+inline pid_t wait_for_receiver(const std::vector<std::string>& argv, int timeout_ms = 10000) {
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+  while (std::chrono::steady_clock::now() < deadline) {
+    pid_t pid = find_process(argv);
+    if (pid > 0 && wait_in_msgrcv(pid, 50)) return pid;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return -1;
+}
+
+inline void on_alarm(int) {}
+
+// From now on SIGALRM comes every 100 ms to a handler installed without
+// SA_RESTART, so that a blocked msgrcv fails with EINTR (the repeats cover a
+// first one that comes before the wait). Gives the disposition it replaced.
+inline struct sigaction interrupt_waits() {
+  struct sigaction sa {};
+  struct sigaction old {};
+  sa.sa_handler = on_alarm;
+  sigemptyset(&sa.sa_mask);
+  sigaction(SIGALRM, &sa, &old);
+  itimerval tv{{0, 100000}, {0, 100000}};
+  setitimer(ITIMER_REAL, &tv, nullptr);
+  return old;
+}
+
+inline void stop_interrupting(const struct sigaction& old) {
+  itimerval off{};
+  setitimer(ITIMER_REAL, &off, nullptr);
+  sigaction(SIGALRM, &old, nullptr);
+}
+
+// errno as err_code writes it.
+inline std::string code_of(int err) {
+  char buf[16];
+  snprintf(buf, sizeof buf, "%05d", err);
+  return buf;
+}
+
+}  // namespace qtest

@@ -1,0 +1,334 @@
+// The queue library against real queues.
+#include <sys/msg.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <string>
+#include <thread>
+
+#include "qtest.h"
+#include "quelib.h"
+
+namespace {
+
+using qtest::code_of;
+using qtest::queued;
+
+class Quelib : public qtest::QueueTest {
+ protected:
+  // Leaves a known failure in err_code: ENOENT from attaching a missing queue.
+  void mark_err_code() {
+    key_t missing = key(200);
+    ASSERT_EQ(connectque(missing), -1);
+    ASSERT_STREQ(err_code, "00002");
+  }
+};
+
+// Raw send of a message of type 96 (or another type).
+int raw_send(int id, const std::string& text, long type = 96) {
+  struct {
+    long type;
+    char text[8192];
+  } m;
+  m.type = type;
+  memcpy(m.text, text.data(), text.size());
+  return msgsnd(id, &m, text.size(), 0);
+}
+
+TEST_F(Quelib, CreatequeMakesQueueReadableAndWritableByAll) {
+  key_t k = key(1);
+  int id = createque(k);
+  ASSERT_GE(id, 0);
+  msqid_ds ds{};
+  ASSERT_EQ(msgctl(id, IPC_STAT, &ds), 0);
+  EXPECT_EQ(ds.msg_perm.mode & 0777, 0666u);
+  EXPECT_EQ(ds.msg_perm.__key, k);
+}
+
+TEST_F(Quelib, CreatequeAttachesExistingQueueWithoutRecording) {
+  key_t k = key(1);
+  int id = msgget(k, IPC_CREAT | 0600);
+  ASSERT_GE(id, 0);
+  mark_err_code();
+  EXPECT_EQ(createque(k), id);
+  EXPECT_STREQ(err_code, "00002");
+}
+
+TEST_F(Quelib, ConnectqueOnMissingQueueRecordsEnoent) {
+  key_t k = key(1);
+  memset(err_code, 0, sizeof err_code);
+  EXPECT_EQ(connectque(k), -1);
+  EXPECT_STREQ(err_code, code_of(ENOENT).c_str());
+  EXPECT_STREQ(err_code, "00002");
+  EXPECT_FALSE(qtest::queue_exists(k));
+}
+
+TEST_F(Quelib, ConnectqueAttachesExistingQueue) {
+  key_t k = key(1);
+  int id = createque(k);
+  ASSERT_GE(id, 0);
+  EXPECT_EQ(connectque(k), id);
+}
+
+TEST_F(Quelib, ConnectqueWithKeyZeroFailsWithoutMakingPrivateQueue) {
+  int before = qtest::private_queues();
+  memset(err_code, 0, sizeof err_code);
+  errno = 0;
+  EXPECT_EQ(connectque(IPC_PRIVATE), -1);
+  EXPECT_EQ(errno, ENOENT);
+  EXPECT_STREQ(err_code, "00002");
+  EXPECT_EQ(qtest::private_queues(), before);
+}
+
+TEST_F(Quelib, SizeZeroSendsEmptyTextAndReceiveWritesNothing) {
+  int id = createque(key(1));
+  ASSERT_GE(id, 0);
+  ASSERT_EQ(sendque(id, 96, "", 0), 0);
+  EXPECT_EQ(queued(key(1)), 1);
+  char buf[QUE_TEXT_MAX];
+  memset(buf, 'X', sizeof buf);
+  EXPECT_EQ(recvque(id, 96, buf), 0);
+  EXPECT_EQ(buf[0], 'X');
+  EXPECT_EQ(queued(key(1)), 0);
+}
+
+TEST_F(Quelib, SendqueSendsBareTextWithType) {
+  int id = createque(key(1));
+  ASSERT_GE(id, 0);
+  ASSERT_EQ(sendque(id, 96, "hello", 5), 0);
+  struct {
+    long type;
+    char text[64];
+  } m;
+  ssize_t n = msgrcv(id, &m, sizeof m.text, 0, IPC_NOWAIT);
+  ASSERT_EQ(n, 5);
+  EXPECT_EQ(m.type, 96);
+  EXPECT_EQ(std::string(m.text, 5), "hello");
+}
+
+TEST_F(Quelib, FullSizeTextTravelsWholeWithoutTerminator) {
+  int id = createque(key(1));
+  ASSERT_GE(id, 0);
+  std::string text(QUE_TEXT_MAX, 'a');
+  for (size_t i = 0; i < text.size(); ++i) text[i] = static_cast<char>('a' + i % 26);
+  ASSERT_EQ(sendque(id, 96, text.data(), text.size()), 0);
+  char buf[QUE_TEXT_MAX + 16];
+  memset(buf, 'Z', sizeof buf);
+  ASSERT_EQ(recvque(id, 96, buf), QUE_TEXT_MAX);
+  EXPECT_EQ(std::string(buf, QUE_TEXT_MAX), text);
+  EXPECT_EQ(buf[QUE_TEXT_MAX], 'Z');
+}
+
+TEST_F(Quelib, SendqueRefusesTextOverCapacity) {
+  int id = createque(key(1));
+  ASSERT_GE(id, 0);
+  std::string text(QUE_TEXT_MAX + 1, 'a');
+  memset(err_code, 0, sizeof err_code);
+  EXPECT_EQ(sendque(id, 96, text.data(), text.size()), -1);
+  EXPECT_STREQ(err_code, code_of(EINVAL).c_str());
+  EXPECT_EQ(queued(key(1)), 0);
+}
+
+TEST_F(Quelib, SendqueFailureIsRecorded) {
+  int id = createque(key(1));
+  ASSERT_GE(id, 0);
+  ASSERT_EQ(msgctl(id, IPC_RMID, nullptr), 0);
+  EXPECT_EQ(sendque(id, 96, "x", 1), -1);
+  EXPECT_STREQ(err_code, code_of(EINVAL).c_str());
+}
+
+TEST_F(Quelib, ReceivesInOrderAndByType) {
+  int id = createque(key(1));
+  ASSERT_GE(id, 0);
+  ASSERT_EQ(sendque(id, 5, "five", 4), 0);
+  ASSERT_EQ(sendque(id, 96, "one", 3), 0);
+  ASSERT_EQ(sendque(id, 96, "two", 3), 0);
+  char buf[QUE_TEXT_MAX];
+  ASSERT_EQ(recvque(id, 96, buf), 3);
+  EXPECT_EQ(std::string(buf, 3), "one");
+  ASSERT_EQ(recvque(id, 0, buf), 4);
+  EXPECT_EQ(std::string(buf, 4), "five");
+  ASSERT_EQ(recvque(id, -100, buf), 3);
+  EXPECT_EQ(std::string(buf, 3), "two");
+}
+
+TEST_F(Quelib, RecvqueHGivesTypeHeaderThenText) {
+  int id = createque(key(1));
+  ASSERT_GE(id, 0);
+  ASSERT_EQ(sendque(id, 96, "abc", 3), 0);
+  char buf[sizeof(long) + QUE_TEXT_MAX + 8];
+  memset(buf, 'Z', sizeof buf);
+  ASSERT_EQ(recvqueH(id, 96, buf), static_cast<int>(3 + sizeof(long)));
+  long type = 0;
+  memcpy(&type, buf, sizeof type);
+  EXPECT_EQ(type, 96);
+  EXPECT_EQ(std::string(buf + sizeof(long), 3), "abc");
+  EXPECT_EQ(buf[sizeof(long) + 3], 'Z');
+}
+
+TEST_F(Quelib, FailedReceivesLeaveBufferAsTheySay) {
+  int id = createque(key(1));
+  ASSERT_GE(id, 0);
+  ASSERT_EQ(msgctl(id, IPC_RMID, nullptr), 0);
+  char buf[sizeof(long) + QUE_TEXT_MAX];
+  memset(buf, 'X', sizeof buf);
+  EXPECT_EQ(recvque(id, 96, buf), -1);
+  EXPECT_STREQ(err_code, code_of(EINVAL).c_str());
+  EXPECT_EQ(buf[0], 'X');
+  EXPECT_EQ(recvqueH(id, 96, buf), -1);
+  EXPECT_EQ(buf[0], '\0');
+  EXPECT_EQ(buf[1], 'X');
+}
+
+TEST_F(Quelib, TooLongMessageFailsWithE2bigAndStaysQueued) {
+  int id = createque(key(1));
+  ASSERT_GE(id, 0);
+  ASSERT_EQ(raw_send(id, std::string(QUE_TEXT_MAX + 1, 'b')), 0);
+  char buf[QUE_TEXT_MAX];
+  memset(buf, 'X', sizeof buf);
+  EXPECT_EQ(recvque(id, 96, buf), -1);
+  EXPECT_STREQ(err_code, code_of(E2BIG).c_str());
+  EXPECT_EQ(buf[0], 'X');
+  EXPECT_EQ(queued(key(1)), 1);
+}
+
+TEST_F(Quelib, InterruptedReceiveIsNotRecorded) {
+  int id = createque(key(1));
+  ASSERT_GE(id, 0);
+  mark_err_code();
+  struct sigaction old = qtest::interrupt_waits();
+  char buf[QUE_TEXT_MAX];
+  memset(buf, 'X', sizeof buf);
+  errno = 0;
+  int ret = recvque(id, 96, buf);
+  int err = errno;
+  qtest::stop_interrupting(old);
+  EXPECT_EQ(ret, -1);
+  EXPECT_EQ(err, EINTR);
+  EXPECT_STREQ(err_code, "00002");
+  EXPECT_EQ(buf[0], 'X');
+}
+
+TEST_F(Quelib, InterruptedRecvqueHLeavesEmptyStringAndEmptyCode) {
+  // In a child whose err_code is all zero, as at program start.
+  int id = createque(key(1));
+  ASSERT_GE(id, 0);
+  pid_t pid = fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    memset(err_code, 0, sizeof err_code);
+    qtest::interrupt_waits();
+    char buf[sizeof(long) + QUE_TEXT_MAX];
+    int ret = recvqueH(id, 96, buf);
+    _exit(ret == -1 && errno == EINTR && err_code[0] == '\0' && buf[0] == '\0' ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+TEST_F(Quelib, ReceiverOfRemovedQueueGetsEidrm) {
+  int id = createque(key(1));
+  ASSERT_GE(id, 0);
+  pid_t me = static_cast<pid_t>(syscall(SYS_gettid));
+  bool seen = false;
+  std::thread remover([&] {
+    seen = qtest::wait_in_msgrcv(me);
+    msgctl(id, IPC_RMID, nullptr);
+  });
+  char buf[QUE_TEXT_MAX];
+  int ret = recvque(id, 96, buf);
+  remover.join();
+  EXPECT_TRUE(seen);
+  EXPECT_EQ(ret, -1);
+  EXPECT_STREQ(err_code, code_of(EIDRM).c_str());
+}
+
+TEST_F(Quelib, DisconnectqueRemovesOwnQueue) {
+  key_t k = key(1);
+  int id = createque(k);
+  ASSERT_GE(id, 0);
+  EXPECT_EQ(disconnectque(id), 0);
+  EXPECT_FALSE(qtest::queue_exists(k));
+}
+
+TEST_F(Quelib, DisconnectqueOfUnknownQueueDoesNotRecord) {
+  int id = createque(key(1));
+  ASSERT_GE(id, 0);
+  ASSERT_EQ(msgctl(id, IPC_RMID, nullptr), 0);
+  mark_err_code();
+  EXPECT_EQ(disconnectque(id), -1);
+  EXPECT_STREQ(err_code, "00002");
+}
+
+TEST_F(Quelib, CreatequeDelOnFreeKeyMakesQueue) {
+  key_t k = key(1);
+  mark_err_code();
+  int id = createque_del(k);
+  ASSERT_GE(id, 0);
+  EXPECT_EQ(msgget(k, 0), id);
+  EXPECT_EQ(queued(k), 0);
+  EXPECT_STREQ(err_code, "00002");
+}
+
+TEST_F(Quelib, CreatequeDelReplacesOwnQueueAndItsMessages) {
+  key_t k = key(1);
+  int old = createque(k);
+  ASSERT_GE(old, 0);
+  ASSERT_EQ(sendque(old, 96, "stale", 5), 0);
+  ASSERT_EQ(sendque(old, 96, "stale", 5), 0);
+  int id = createque_del(k);
+  ASSERT_GE(id, 0);
+  EXPECT_NE(id, old);
+  EXPECT_EQ(msgget(k, 0), id);
+  EXPECT_EQ(queued(k), 0);
+}
+
+// A queue made by user nobody, with one message on it.
+int make_queue_of_nobody(key_t k) {
+  return qtest::as_nobody([k] {
+    int id = createque(k);
+    return id >= 0 && sendque(id, 96, "kept", 4) == 0 ? 0 : 1;
+  });
+}
+
+TEST_F(Quelib, CreatequeDelKeepsQueueOfAnotherUser) {
+  std::string why = qtest::nobody_unavailable();
+  if (!why.empty()) GTEST_SKIP() << why;
+  key_t k = key(1);
+  ASSERT_EQ(make_queue_of_nobody(k), 0);
+  int theirs = msgget(k, 0);
+  ASSERT_GE(theirs, 0);
+  int id = createque_del(k);
+  EXPECT_EQ(id, theirs);
+  EXPECT_EQ(queued(k), 1);
+  char buf[QUE_TEXT_MAX];
+  ASSERT_EQ(recvque(id, 96, buf), 4);
+  EXPECT_EQ(std::string(buf, 4), "kept");
+}
+
+TEST_F(Quelib, DisconnectqueLeavesQueueOfAnotherUser) {
+  std::string why = qtest::nobody_unavailable();
+  if (!why.empty()) GTEST_SKIP() << why;
+  key_t k = key(1);
+  ASSERT_EQ(make_queue_of_nobody(k), 0);
+  int id = msgget(k, 0);
+  ASSERT_GE(id, 0);
+  mark_err_code();
+  EXPECT_EQ(disconnectque(id), -1);
+  EXPECT_STREQ(err_code, "00002");
+  EXPECT_EQ(msgget(k, 0), id);
+}
+
+TEST_F(Quelib, CreatequeOnQueueClosedToCallerRecordsEacces) {
+  std::string why = qtest::nobody_unavailable();
+  if (!why.empty()) GTEST_SKIP() << why;
+  key_t k = key(1);
+  ASSERT_GE(msgget(k, IPC_CREAT | 0600), 0);
+  int status = qtest::as_nobody([k] { return createque(k) == -1 && strcmp(err_code, "00013") == 0 ? 0 : 1; });
+  EXPECT_EQ(status, 0);
+}
+
+}  // namespace
