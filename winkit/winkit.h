@@ -31,11 +31,15 @@ class TermSession {
   bool ok() const;
   // Ends curses now (idempotent): before printing a result or running a command.
   void end();
+  // Screen::Normal: when curses ends, leave the cursor at column 0 of the
+  // line below screen row `row` (the drawing's last row), not on the last line.
+  void rest_below(int row);
 
  private:
   std::FILE* tty_ = nullptr;  // /dev/tty when standard output is not a terminal
   void* screen_ = nullptr;    // the curses SCREEN
   Screen mode_;
+  int rest_row_ = -1;
 };
 
 // Length of the longest prefix of s of at most max_bytes bytes that does not
@@ -45,8 +49,8 @@ std::size_t utf8_prefix(std::string_view s, std::size_t max_bytes);
 // Columns s takes on the terminal in the current locale (wide characters 2).
 int display_width(std::string_view s);
 
-// The longest prefix of s that takes at most `columns` columns, never cut
+// The longest prefix of s that takes at most `max_columns` columns, never cut
 // inside a character.
-std::string_view clip_to_width(std::string_view s, int columns);
+std::string_view clip_to_width(std::string_view s, int max_columns);
 
 }  // namespace winkit
