@@ -10,6 +10,7 @@
 #include "handoff.h"
 #include "listnav.h"
 #include "rowtext.h"
+#include "window.h"
 #include "winkit.h"
 
 namespace {
@@ -47,8 +48,9 @@ int main(int argc, char** argv) {
   if (!session.ok()) return 1;
   cbreak();
   noecho();
-  WINDOW* pvs = newwin(pickbox::ylen, pickbox::xlen, LINES / 2 - 8, COLS / 2 - 12);
-  if (!pvs) return 1;  // the terminal is smaller than the window
+  winkit::Window window(pickbox::ylen, pickbox::xlen, LINES / 2 - 8, COLS / 2 - 12);
+  if (!window.ok()) return 1;  // the terminal is smaller than the window
+  WINDOW* pvs = window.get();
   draw_frame(pvs, listbox[n]);
 
   static const std::string blanks(pickbox::inner, ' ');
@@ -78,7 +80,7 @@ int main(int argc, char** argv) {
     pos = pickbox::apply(act, pos, n);
   }
 
-  delwin(pvs);
+  window.close();
   echo();
   nocbreak();
   session.end();
