@@ -53,7 +53,7 @@ int main(int argc, char** argv) {
   WINDOW* pvs = window.get();
   draw_frame(pvs, listbox[n]);
 
-  static const std::string blanks(pickbox::inner, ' ');
+  const std::string blanks(pickbox::inner, ' ');
   pickbox::Pos pos;
   int failed = 0;
   pickbox::Action act = pickbox::Action::None;

@@ -36,20 +36,6 @@ TEST(KeyAction, ExactCodesOnly) {
     EXPECT_EQ(pickbox::key_action(ch), Action::None) << ch;
 }
 
-TEST(Scroll, ThreeItems) {
-  EXPECT_EQ(press({}, 3, "jj"), (Pos{0, 2}));
-  EXPECT_EQ(press({}, 3, "jjj"), (Pos{0, 2}));
-  EXPECT_EQ(press({}, 3, "g"), (Pos{0, 2}));
-  EXPECT_EQ(press({}, 3, "gkkkk"), (Pos{0, 0}));
-  EXPECT_EQ(press({}, 3, "jjt"), (Pos{0, 0}));
-}
-
-TEST(Scroll, FourteenItemsNeverScroll) {
-  EXPECT_EQ(press({}, 14, std::string(13, 'j')), (Pos{0, 13}));
-  EXPECT_EQ(press({}, 14, std::string(20, 'j')), (Pos{0, 13}));
-  EXPECT_EQ(press({}, 14, "g"), (Pos{0, 13}));
-}
-
 TEST(Scroll, FifteenItemsScrollOnce) {
   EXPECT_EQ(press({}, 15, std::string(13, 'j')), (Pos{0, 13}));
   EXPECT_EQ(press({}, 15, std::string(14, 'j')), (Pos{1, 13}));

@@ -317,6 +317,7 @@ TEST_F(Pickbox, LongTextsAndManyItems) {
   const std::string title(60, 'T');
   start(items, title);
   EXPECT_EQ(term_->text(top_, left_, 24), "- " + std::string(22, 'T'));
+  EXPECT_EQ(term_->row_text(top_).size(), static_cast<size_t>(left_ + 24));
   EXPECT_EQ(term_->text(top_ + 1, left_ + 1, 22), std::string(22, 'F'));
   EXPECT_EQ(term_->text(top_ + 1, left_ + 23, 2), "  ");  // edge blank, nothing beyond
   EXPECT_EQ(term_->row_text(top_ + 2).find("item02"), static_cast<size_t>(left_ + 1));
