@@ -2,7 +2,12 @@
 
 namespace winkit {
 
-Window::Window(int rows, int cols, int top, int left) : win_(newwin(rows, cols, top, left)) {}
+Window::Window(int rows, int cols, int top, int left) {
+  // newwin accepts a window that reaches past the screen's edge and curses
+  // then draws only part of it: treat that as a window that cannot be made.
+  if (top < 0 || left < 0 || top + rows > LINES || left + cols > COLS) return;
+  win_ = newwin(rows, cols, top, left);
+}
 
 Window::~Window() { close(); }
 

@@ -8,7 +8,8 @@
 namespace winkit {
 
 // Owns a window made with newwin; deleted before the session ends when it is
-// declared after the TermSession. Null when it does not fit the terminal.
+// declared after the TermSession. Null when it does not fit wholly on the
+// terminal.
 class Window {
  public:
   Window(int rows, int cols, int top, int left);

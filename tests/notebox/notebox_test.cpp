@@ -1,0 +1,187 @@
+// notebox in a real terminal: the box as it stays on the screen after the
+// program has gone, and where the cursor is left.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "proc.h"
+#include "pty_term.h"
+
+namespace {
+
+using ptyterm::Options;
+using ptyterm::Terminal;
+
+constexpr int kLeft = 16;  // the box's left screen column
+constexpr int kWidth = 48;
+const std::string kDefault = "ダイアログメッセージです";
+
+Options notebox(std::vector<std::string> args, int rows = 24, int cols = 80) {
+  Options o;
+  o.argv = {testsupport::bin_path("notebox")};
+  o.argv.insert(o.argv.end(), args.begin(), args.end());
+  o.rows = rows;
+  o.cols = cols;
+  return o;
+}
+
+// Row 4 of the box from column 4, up to the frame.
+std::string message_row(const Terminal& t) { return t.text(t.rows() / 2 + 4, kLeft + 4, 43); }
+
+std::string padded(const std::string& s, int width) { return s + std::string(width - s.size(), ' '); }
+
+class NoteboxLayout : public ::testing::TestWithParam<std::pair<int, int>> {};
+
+TEST_P(NoteboxLayout, BoxStaysOnTheNormalScreenAfterExit) {
+  const auto [rows, cols] = GetParam();
+  Terminal t(notebox({"100% done, %s %d %n"}, rows, cols));
+  ASSERT_TRUE(t.wait_exit()) << t.screen();
+  EXPECT_EQ(t.exit_code(), 0);
+  EXPECT_FALSE(t.alt_screen());
+  const int top = rows / 2;
+  const int right = kLeft + kWidth - 1;
+
+  // Row 0: corner marks in normal video around the reverse title.
+  EXPECT_EQ(t.text(top, kLeft, kWidth), "+ -----------  JUX  DIALOG MESSAGE ----------- +") << t.screen();
+  EXPECT_FALSE(t.reverse(top, kLeft));
+  for (int c = kLeft + 1; c < right; ++c) EXPECT_TRUE(t.reverse(top, c)) << "title column " << c;
+  EXPECT_FALSE(t.reverse(top, right));
+  // Rows 1 to 6: the sides; the message on row 4 from column 4, literally.
+  const std::string side = "|" + std::string(46, ' ') + "|";
+  for (int r : {1, 2, 3, 5, 6}) EXPECT_EQ(t.text(top + r, kLeft, kWidth), side) << "row " << r << "\n" << t.screen();
+  EXPECT_EQ(t.text(top + 4, kLeft, kWidth), "|   " + padded("100% done, %s %d %n", 43) + "|") << t.screen();
+  // Row 7: the bottom line between corner marks.
+  EXPECT_EQ(t.text(top + 7, kLeft, kWidth), "+" + std::string(46, '-') + "+") << t.screen();
+  for (int r = top + 1; r <= top + 7; ++r) {
+    for (int c = kLeft; c <= right; ++c) EXPECT_FALSE(t.reverse(r, c)) << "row " << r << " column " << c;
+  }
+  // Nothing else on the screen, and the cursor just below the box.
+  for (int r = 0; r < rows; ++r) {
+    if (r < top || r > top + 7) {
+      EXPECT_EQ(t.row_text(r), "") << t.screen();
+    }
+  }
+  EXPECT_EQ(t.cursor_row(), top + 8);
+  EXPECT_EQ(t.cursor_col(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, NoteboxLayout, ::testing::Values(std::make_pair(24, 80), std::make_pair(40, 120)));
+
+TEST(NoteboxMessage, DefaultMessageForAnyOtherArgumentCount) {
+  for (const std::vector<std::string>& args : {std::vector<std::string>{}, {"first", "second"}, {"a", "b", "c"}}) {
+    Terminal t(notebox(args));
+    ASSERT_TRUE(t.wait_exit()) << t.screen();
+    EXPECT_EQ(t.exit_code(), 0);
+    EXPECT_EQ(message_row(t), kDefault + std::string(43 - 24, ' ')) << t.screen();
+    EXPECT_EQ(t.screen().find("first"), std::string::npos) << t.screen();
+    // Twelve characters of two columns each.
+    const int row = t.rows() / 2 + 4;
+    for (int i = 0; i < 12; ++i) {
+      EXPECT_EQ(t.cell(row, kLeft + 4 + 2 * i).width, 2) << "character " << i;
+    }
+    EXPECT_EQ(t.cell(row, kLeft + 4 + 24).text, " ");
+    EXPECT_EQ(t.cell(row, kLeft + kWidth - 1).text, "|");
+  }
+}
+
+TEST(NoteboxMessage, EmptyArgumentShowsAnEmptyRow) {
+  Terminal t(notebox({""}));
+  ASSERT_TRUE(t.wait_exit()) << t.screen();
+  EXPECT_EQ(t.text(t.rows() / 2 + 4, kLeft, kWidth), "|" + std::string(46, ' ') + "|") << t.screen();
+}
+
+TEST(NoteboxMessage, LongMessageIsCutOnACharacterBoundary) {
+  // 81 bytes: the 79-byte limit falls inside the last é.
+  std::string message = "a";
+  for (int i = 0; i < 40; ++i) message += "é";
+  Terminal t(notebox({message}));
+  ASSERT_TRUE(t.wait_exit()) << t.screen();
+  std::string shown = "a";
+  for (int i = 0; i < 39; ++i) shown += "é";
+  EXPECT_EQ(message_row(t), padded(shown, 43 - 40 + static_cast<int>(shown.size()))) << t.screen();
+
+  // Far longer than the box: curses wraps what is kept onto row 5, and the
+  // rows below it, the bottom line included, stay whole.
+  Terminal l(notebox({std::string(5000, 'x')}));
+  ASSERT_TRUE(l.wait_exit()) << l.screen();
+  const int top = l.rows() / 2;
+  EXPECT_EQ(l.text(top + 4, kLeft + 4, 44), std::string(44, 'x')) << l.screen();
+  EXPECT_EQ(l.text(top + 5, kLeft, 35), std::string(35, 'x')) << l.screen();
+  EXPECT_EQ(l.cell(top + 5, kLeft + 35).text, " ") << l.screen();
+  EXPECT_EQ(l.text(top + 6, kLeft, kWidth), "|" + std::string(46, ' ') + "|") << l.screen();
+  EXPECT_EQ(l.text(top + 7, kLeft, kWidth), "+" + std::string(46, '-') + "+") << l.screen();
+}
+
+TEST(NoteboxScreen, BoxOnTheLastLinesIsNotOverwrittenByWhatFollows) {
+  // On 15 lines the box's bottom is the terminal's last line.
+  Options o = notebox({"hello"}, 15, 80);
+  o.argv = {"/bin/sh", "-c", "\"$0\" hello; printf NEXT", testsupport::bin_path("notebox")};
+  Terminal t(o);
+  ASSERT_TRUE(t.wait_exit()) << t.screen();
+  // The screen scrolled one line to make room below the box.
+  EXPECT_EQ(t.text(6, kLeft, kWidth), "+ -----------  JUX  DIALOG MESSAGE ----------- +") << t.screen();
+  EXPECT_EQ(t.text(13, kLeft, kWidth), "+" + std::string(46, '-') + "+") << t.screen();
+  EXPECT_EQ(t.row_text(14), "NEXT") << t.screen();
+}
+
+TEST(NoteboxScreen, FollowingOutputStartsBelowTheBox) {
+  Options o = notebox({});
+  o.argv = {"/bin/sh", "-c", "echo BEFORE; \"$0\" hello; echo AFTER", testsupport::bin_path("notebox")};
+  Terminal t(o);
+  ASSERT_TRUE(t.wait_exit()) << t.screen();
+  EXPECT_EQ(t.row_text(12 + 8), "AFTER") << t.screen();
+  EXPECT_EQ(t.text(12 + 4, kLeft + 4, 5), "hello") << t.screen();
+}
+
+TEST(NoteboxScreen, TooSmallTerminalGetsNothing) {
+  for (const auto& [rows, cols] : {std::make_pair(14, 80), std::make_pair(24, 63)}) {
+    Terminal t(notebox({"hello"}, rows, cols));
+    ASSERT_TRUE(t.wait_exit()) << t.screen();
+    EXPECT_EQ(t.exit_code(), 0);
+    EXPECT_FALSE(t.alt_screen());
+    EXPECT_EQ(t.screen().find("JUX"), std::string::npos) << t.screen();
+  }
+  Terminal fits(notebox({"hello"}, 15, 64));
+  ASSERT_TRUE(fits.wait_exit());
+  EXPECT_EQ(fits.text(6 + 4, kLeft + 4, 5), "hello") << fits.screen();  // scrolled up a line to make room below
+}
+
+TEST(NoteboxScreen, CapturedOutputStaysEmpty) {
+  Options o = notebox({"hello"});
+  o.stdout_to_pipe = true;
+  Terminal t(o);
+  ASSERT_TRUE(t.wait_exit()) << t.screen();
+  EXPECT_EQ(t.exit_code(), 0);
+  EXPECT_EQ(t.captured_stdout(), "");
+  EXPECT_EQ(message_row(t), padded("hello", 43)) << t.screen();
+  EXPECT_FALSE(t.alt_screen());
+}
+
+TEST(NoteboxScreen, NoTerminalMeansNothingWritten) {
+  const auto r = testsupport::run_process({testsupport::bin_path("notebox"), "hello"});
+  EXPECT_EQ(r.exit_code, 0);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, "");
+
+  Options o = notebox({"hello"});
+  o.term = "no-such-terminal";
+  o.stdout_to_pipe = true;
+  Terminal t(o);
+  ASSERT_TRUE(t.wait_exit());
+  EXPECT_EQ(t.exit_code(), 0);
+  EXPECT_EQ(t.tty_bytes(), 0u);
+  EXPECT_EQ(t.captured_stdout(), "");
+}
+
+TEST(NoteboxScreen, TerminalModesAreLeftAsTheyWere) {
+  Terminal t(notebox({"hello"}));
+  ASSERT_TRUE(t.wait_exit());
+  const termios m = t.modes();
+  EXPECT_TRUE(m.c_lflag & ICANON);
+  EXPECT_TRUE(m.c_lflag & ECHO);
+  EXPECT_TRUE(m.c_lflag & ISIG);
+  EXPECT_TRUE(m.c_oflag & ONLCR);
+}
+
+}  // namespace
