@@ -195,6 +195,23 @@ TEST(AskboxAnswer, SingleByteLocale) {
   EXPECT_EQ(answer(std::string(300, 'b') + "\r", c).out, "NAME=" + std::string(256, 'b') + "\n");
 }
 
+TEST(AskboxAnswer, ResizeDoesNotEndTheLine) {
+  for (const char* locale : {"C.UTF-8", "C"}) {
+    Options o = captured({"Q", "NAME"});
+    o.locale = locale;
+    Terminal t(o);
+    ASSERT_TRUE(wait_reading(t)) << t.screen();
+    t.send("ab");
+    ASSERT_TRUE(t.wait_text("ab")) << t.screen();
+    t.signal(SIGWINCH);  // curses takes it as a resize even at the same size
+    t.wait_quiet();
+    t.send("cd\r");
+    ASSERT_TRUE(t.wait_exit()) << t.screen();
+    EXPECT_EQ(t.captured_stdout(), "NAME=abcd\n") << locale;
+    EXPECT_EQ(t.exit_code(), 0) << locale;
+  }
+}
+
 TEST(AskboxAnswer, KeysFromAPipe) {
   Options o = captured({"Q", "ANSWER"});
   o.stdin_data = "yes, me\nmore\n";
