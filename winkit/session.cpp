@@ -25,7 +25,8 @@ Restore g_restore;
 volatile std::sig_atomic_t g_armed = 0;
 
 constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
-bool g_caught[sizeof kSignals / sizeof kSignals[0]] = {};
+constexpr std::size_t kSignalCount = sizeof kSignals / sizeof kSignals[0];
+bool g_caught[kSignalCount] = {};  // which of them on_signal holds
 
 // Curses' own handler ends curses from inside the signal and exits with
 // status 1, so a script cannot tell an interrupt from a failure. This one
@@ -81,11 +82,12 @@ TermSession::TermSession(Screen screen) : mode_(screen) {
   termios before{};
   const bool have_modes = ::tcgetattr(fd, &before) == 0;
 
-  // Curses catches only signals left at their default; remember which those
-  // are before it looks, so a caller's "ignore" stays as it was.
-  for (std::size_t i = 0; i < sizeof kSignals / sizeof kSignals[0]; ++i) {
+  // Curses catches only signals left at their default; note which those are
+  // before it looks, so a caller's "ignore" stays as it was.
+  bool was_default[kSignalCount] = {};
+  for (std::size_t i = 0; i < kSignalCount; ++i) {
     struct sigaction current {};
-    g_caught[i] = ::sigaction(kSignals[i], nullptr, &current) == 0 && current.sa_handler == SIG_DFL;
+    was_default[i] = ::sigaction(kSignals[i], nullptr, &current) == 0 && current.sa_handler == SIG_DFL;
   }
 
   SCREEN* sp = newterm(nullptr, out, stdin);
@@ -123,16 +125,14 @@ TermSession::TermSession(Screen screen) : mode_(screen) {
     g_restore.len = leave.size() < sizeof g_restore.bytes ? leave.size() : 0;
     std::memcpy(g_restore.bytes, leave.data(), g_restore.len);
     g_armed = 1;
-    for (std::size_t i = 0; i < sizeof kSignals / sizeof kSignals[0]; ++i) {
-      if (!g_caught[i]) continue;
+    for (std::size_t i = 0; i < kSignalCount; ++i) {
+      if (!was_default[i]) continue;
       struct sigaction action {};
       action.sa_handler = on_signal;
       sigemptyset(&action.sa_mask);
       for (int s : kSignals) sigaddset(&action.sa_mask, s);
       g_caught[i] = ::sigaction(kSignals[i], &action, nullptr) == 0;
     }
-  } else {
-    for (bool& c : g_caught) c = false;
   }
 }
 
@@ -153,16 +153,16 @@ void TermSession::end() {
     // the drawing, or make room there when the drawing reaches the bottom.
     after = rest_row_ + 1 < LINES ? cursor_to(rest_row_ + 1, 0) : std::string("\n");
   }
-  const int fd = g_restore.fd;
+  const int fd = tty_ != nullptr ? ::fileno(tty_) : STDOUT_FILENO;
 
   endwin();
   g_armed = 0;
-  if (!after.empty() && fd >= 0) {
+  if (!after.empty()) {
     ssize_t ignored = ::write(fd, after.data(), after.size());
     (void)ignored;
   }
   // Back to the default these signals had before curses started.
-  for (std::size_t i = 0; i < sizeof kSignals / sizeof kSignals[0]; ++i) {
+  for (std::size_t i = 0; i < kSignalCount; ++i) {
     if (g_caught[i]) ::signal(kSignals[i], SIG_DFL);
     g_caught[i] = false;
   }

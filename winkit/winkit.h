@@ -15,11 +15,13 @@ enum class Screen {
   Normal,     // no switch to the alternate screen: the drawing stays after exit
 };
 
-// Owns one curses session. Draws on standard output when it is a terminal,
-// otherwise on the controlling terminal (/dev/tty), so that a caller that
-// captures standard output gets only the program's own result. Keys are read
-// from standard input. Every way out (destructor, end(), SIGINT/SIGTERM)
-// ends curses and leaves the terminal in its normal mode.
+// Owns one curses session (one at a time). Draws on standard output when it is
+// a terminal, otherwise on the controlling terminal (/dev/tty), so that a
+// caller that captures standard output gets only the program's own result.
+// Keys are read from standard input. Every way out (destructor, end(), and
+// SIGINT, SIGTERM, SIGHUP or SIGQUIT unless the caller ignores them) ends
+// curses and leaves the terminal in its normal mode; a signal then still ends
+// the process, so the caller sees it.
 class TermSession {
  public:
   explicit TermSession(Screen screen = Screen::Alternate);
