@@ -5,8 +5,9 @@
 //
 // Steps run in order once the command has started; then ptyrun waits for it
 // to exit, reading all the while.
-//   quiet:MS[:LABEL]  wait until no output has come for MS ms (or the command
-//                     exited); with LABEL, mark the time of the last byte
+//   quiet:MS[:LABEL]  wait until no output has come for MS ms since the last
+//                     byte or the last send (or the command exited); with
+//                     LABEL, mark the time of that last byte or send
 //   send:TEXT         type TEXT (escapes: \e \r \n \t \\ \xHH)
 //   mark:LABEL        mark the time now
 // One line goes to standard output:
@@ -25,6 +26,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -107,7 +109,13 @@ Step parse_step(const std::string& arg) {
 class Run {
  public:
   Run(int master, int pidfd, pid_t pid, Clock::time_point start, int timeout_ms)
-      : master_(master), pidfd_(pidfd), pid_(pid), start_(start), deadline_(start + std::chrono::milliseconds(timeout_ms)) {}
+      : master_(master),
+        pidfd_(pidfd),
+        pid_(pid),
+        start_(start),
+        deadline_(start + std::chrono::milliseconds(timeout_ms)),
+        last_byte_(start),
+        last_send_(start) {}
 
   // Reads what is there and notes an exit; waits at most wait_ms.
   void pump(int wait_ms) {
@@ -146,14 +154,16 @@ class Run {
   void quiet(int ms, const std::string& label) {
     for (;;) {
       if (exited_ || timed_out()) break;
-      auto since = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - (bytes_ ? last_byte_ : start_)).count();
+      // Silence counts from the last byte or the last keys sent, whichever came later.
+      auto since = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - std::max(last_byte_, last_send_)).count();
       if (since >= ms) break;
       pump(static_cast<int>(ms - since));
     }
-    if (!label.empty()) marks_.push_back({label, us(bytes_ ? last_byte_ : start_), bytes_});
+    if (!label.empty()) marks_.push_back({label, us(std::max(last_byte_, last_send_)), bytes_});
   }
 
   void send(const std::string& keys) {
+    last_send_ = Clock::now();
     std::size_t done = 0;
     while (done < keys.size() && !timed_out()) {
       ssize_t n = ::write(master_, keys.data() + done, keys.size() - done);
@@ -193,7 +203,7 @@ class Run {
 
   int master_, pidfd_;
   pid_t pid_;
-  Clock::time_point start_, deadline_, end_, last_byte_;
+  Clock::time_point start_, deadline_, end_, last_byte_, last_send_;
   std::size_t bytes_ = 0;
   bool exited_ = false, hung_up_ = false;
   std::vector<Mark> marks_;
