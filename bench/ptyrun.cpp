@@ -10,6 +10,8 @@
 //                     LABEL, mark the time of that last byte or send
 //   send:TEXT         type TEXT (escapes: \e \r \n \t \\ \xHH)
 //   mark:LABEL        mark the time now
+//   kill:SIGNAL       send the command SIGNAL (a number) now, for programs
+//                     whose own way out would only add waiting to the run
 // One line goes to standard output:
 //   wall_us=N maxrss_kb=N bytes=N status=N [LABEL=US:BYTES]...
 // where a mark's US counts from the start and BYTES is the output up to it.
@@ -42,8 +44,8 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 struct Step {
-  enum Kind { Quiet, Send, Mark } kind;
-  int ms = 0;
+  enum Kind { Quiet, Send, Mark, Kill } kind;
+  int ms = 0;        // ms for Quiet, the signal number for Kill
   std::string text;  // keys for Send, label for Quiet and Mark
 };
 
@@ -100,6 +102,10 @@ Step parse_step(const std::string& arg) {
   } else if (kind == "mark") {
     st.kind = Step::Mark;
     st.text = rest;
+  } else if (kind == "kill") {
+    st.kind = Step::Kill;
+    st.ms = std::atoi(rest.c_str());
+    if (st.ms <= 0) usage("kill needs a signal number");
   } else {
     usage(("bad step: " + arg).c_str());
   }
@@ -178,6 +184,10 @@ class Run {
   }
 
   void mark(const std::string& label) { marks_.push_back({label, us(Clock::now()), bytes_}); }
+
+  void signal(int sig) {
+    if (!exited_) ::kill(pid_, sig);
+  }
 
   // Waits for the exit, reading; then takes what is left and reaps.
   int finish(rusage& ru) {
@@ -294,7 +304,8 @@ int main(int argc, char** argv) {
   for (const Step& st : steps) {
     if (st.kind == Step::Quiet) run.quiet(st.ms, st.text);
     else if (st.kind == Step::Send) run.send(st.text);
-    else run.mark(st.text);
+    else if (st.kind == Step::Mark) run.mark(st.text);
+    else run.signal(st.ms);
   }
   rusage ru{};
   int status = run.finish(ru);
