@@ -47,6 +47,7 @@ int main(int argc, char** argv) {
   winkit::TermSession session;
   if (!session.ok()) return 1;
   cbreak();
+  typeahead(-1);  // no poll for pending keys before every update
   noecho();
   winkit::Window window(pickbox::ylen, pickbox::xlen, LINES / 2 - 8, COLS / 2 - 12);
   if (!window.ok()) return 1;  // the terminal is smaller than the window
