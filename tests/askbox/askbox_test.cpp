@@ -18,13 +18,8 @@ using ptyterm::Terminal;
 constexpr int kLeft = 4;   // the window's left screen column
 constexpr int kWidth = 64;
 
-Options askbox(std::vector<std::string> args, int rows = 24, int cols = 80) {
-  Options o;
-  o.argv = {testsupport::bin_path("askbox")};
-  o.argv.insert(o.argv.end(), args.begin(), args.end());
-  o.rows = rows;
-  o.cols = cols;
-  return o;
+Options askbox(const std::vector<std::string>& args, int rows = 24, int cols = 80) {
+  return ptyterm::program_options(testsupport::bin_path("askbox"), args, rows, cols);
 }
 
 Options captured(std::vector<std::string> args) {

@@ -261,6 +261,15 @@ struct Terminal::Impl {
   }
 };
 
+Options program_options(const std::string& program, const std::vector<std::string>& args, int rows, int cols) {
+  Options o;
+  o.argv = {program};
+  o.argv.insert(o.argv.end(), args.begin(), args.end());
+  o.rows = rows;
+  o.cols = cols;
+  return o;
+}
+
 Terminal::Terminal(const Options& options) : impl_(std::make_unique<Impl>()) {
   impl_->opt = options;
   if (impl_->opt.rows < 1) impl_->opt.rows = 1;

@@ -30,6 +30,10 @@ struct Options {
   std::optional<std::string> stdin_data;
 };
 
+// Options to run `program` with `args` in a terminal of the given size.
+Options program_options(const std::string& program, const std::vector<std::string>& args, int rows = 24,
+                        int cols = 80);
+
 struct Cell {
   std::string text;  // the cell's character(s) as UTF-8; " " when empty; "" for the right half of a wide char
   int width = 1;     // 1, or 2 for a wide character

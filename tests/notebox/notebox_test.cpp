@@ -17,13 +17,8 @@ constexpr int kLeft = 16;  // the box's left screen column
 constexpr int kWidth = 48;
 const std::string kDefault = "ダイアログメッセージです";
 
-Options notebox(std::vector<std::string> args, int rows = 24, int cols = 80) {
-  Options o;
-  o.argv = {testsupport::bin_path("notebox")};
-  o.argv.insert(o.argv.end(), args.begin(), args.end());
-  o.rows = rows;
-  o.cols = cols;
-  return o;
+Options notebox(const std::vector<std::string>& args, int rows = 24, int cols = 80) {
+  return ptyterm::program_options(testsupport::bin_path("notebox"), args, rows, cols);
 }
 
 // Row 4 of the box from column 4, up to the frame.

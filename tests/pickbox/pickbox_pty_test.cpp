@@ -56,10 +56,9 @@ class Pickbox : public ::testing::Test {
   }
 
   ptyterm::Options options(const Strings& items, const std::string& title) {
-    ptyterm::Options o;
-    o.argv = {testsupport::bin_path("pickbox")};
-    o.argv.insert(o.argv.end(), items.begin(), items.end());
-    o.argv.push_back(title);
+    Strings args = items;
+    args.push_back(title);
+    ptyterm::Options o = ptyterm::program_options(testsupport::bin_path("pickbox"), args);
     o.env["PATH"] = dir_ + ":" + std::getenv("PATH");
     o.env["JUX_QUEID"] = std::nullopt;
     return o;
