@@ -3,7 +3,9 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -13,32 +15,89 @@ namespace winkit {
 
 namespace {
 
-// What a signal handler needs to give the terminal back. Filled before the
-// handlers are armed; read only from the handler, so it lives in plain storage.
+// What a signal handler needs to give the terminal back, and to take it
+// again after a stop. Filled while the signals are blocked; read only from
+// the handler, so it lives in plain storage.
 struct Restore {
   int fd = -1;
-  termios modes{};
-  char bytes[512] = {};  // the terminal's own strings for leaving the screen
-  std::size_t len = 0;
+  termios modes{};       // the terminal as the caller had it
+  char leave[512] = {};  // the terminal's own strings for leaving the screen
+  std::size_t leave_len = 0;
+  char enter[256] = {};  // and for taking it again
+  std::size_t enter_len = 0;
 };
 Restore g_restore;
 volatile std::sig_atomic_t g_armed = 0;
 
-constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGTSTP};
 constexpr std::size_t kSignalCount = sizeof kSignals / sizeof kSignals[0];
 bool g_caught[kSignalCount] = {};  // which of them on_signal holds
+
+sigset_t guarded_signals() {
+  sigset_t set;
+  sigemptyset(&set);
+  for (int s : kSignals) sigaddset(&set, s);
+  return set;
+}
+
+void write_all(int fd, const char* bytes, std::size_t len) {
+  while (len > 0) {
+    const ssize_t n = ::write(fd, bytes, len);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return;
+    bytes += n;
+    len -= static_cast<std::size_t>(n);
+  }
+}
+
+void give_back() {
+  write_all(g_restore.fd, g_restore.leave, g_restore.leave_len);
+  ::tcsetattr(g_restore.fd, TCSADRAIN, &g_restore.modes);
+}
+
+// Ctrl-Z: the shell gets its terminal as it gave it; on `fg` the program's
+// modes come back and a SIGWINCH makes curses report a resize, on which the
+// window is drawn again whole.
+void stop_and_resume() {
+  termios program{};
+  const bool have_program = ::tcgetattr(g_restore.fd, &program) == 0;
+  give_back();
+
+  struct sigaction dfl {}, mine {};
+  dfl.sa_handler = SIG_DFL;
+  sigemptyset(&dfl.sa_mask);
+  ::sigaction(SIGTSTP, &dfl, &mine);
+  sigset_t tstp, before;
+  sigemptyset(&tstp);
+  sigaddset(&tstp, SIGTSTP);
+  ::sigprocmask(SIG_UNBLOCK, &tstp, &before);
+  ::raise(SIGTSTP);  // stopped here until SIGCONT
+  ::sigprocmask(SIG_SETMASK, &before, nullptr);
+  ::sigaction(SIGTSTP, &mine, nullptr);
+
+  if (have_program) ::tcsetattr(g_restore.fd, TCSADRAIN, &program);
+  write_all(g_restore.fd, g_restore.enter, g_restore.enter_len);
+  ::kill(::getpid(), SIGWINCH);
+}
 
 // Curses' own handler ends curses from inside the signal and exits with
 // status 1, so a script cannot tell an interrupt from a failure. This one
 // only makes async-signal-safe calls and lets the signal end the process.
 void on_signal(int sig) {
+  const int saved_errno = errno;
+  if (sig == SIGTSTP) {
+    if (g_armed) {
+      stop_and_resume();
+    } else {
+      ::signal(SIGTSTP, SIG_DFL);
+      ::raise(SIGTSTP);
+    }
+    errno = saved_errno;
+    return;
+  }
   if (g_armed) {
     g_armed = 0;
-    if (g_restore.len > 0) {
-      ssize_t ignored = ::write(g_restore.fd, g_restore.bytes, g_restore.len);
-      (void)ignored;
-    }
-    ::tcsetattr(g_restore.fd, TCSADRAIN, &g_restore.modes);
+    give_back();
   }
   ::signal(sig, SIG_DFL);
   ::raise(sig);
@@ -64,86 +123,145 @@ std::string expand(const char* cap) {
 }
 
 std::string cursor_to(int row, int col) {
-  if (cursor_address == nullptr) return {};
+  if (!usable(cursor_address)) return {};
   return expand(tiparm(cursor_address, row, col));
 }
 
+// Copies bytes into a handler's buffer, or nothing when they do not fit:
+// half a string could leave the terminal in a stranger state than none.
+template <std::size_t N>
+std::size_t keep(char (&buffer)[N], const std::string& bytes) {
+  if (bytes.size() > N) return 0;
+  std::memcpy(buffer, bytes.data(), bytes.size());
+  return bytes.size();
+}
+
+// Blocks the guarded signals for its lifetime, so that set-up and tear-down
+// are never cut in half; a signal that came meanwhile acts when it ends.
+class BlockSignals {
+ public:
+  BlockSignals() {
+    const sigset_t set = guarded_signals();
+    ::sigprocmask(SIG_BLOCK, &set, &before_);
+  }
+  ~BlockSignals() { ::sigprocmask(SIG_SETMASK, &before_, nullptr); }
+
+ private:
+  sigset_t before_;
+};
+
 }  // namespace
 
-TermSession::TermSession(Screen screen) : mode_(screen) {
+TermSession::TermSession(Screen screen, Input input) : mode_(screen), input_(input) {
   std::FILE* out = stdout;
   if (!::isatty(STDOUT_FILENO)) {
     tty_ = std::fopen("/dev/tty", "r+");
     if (tty_ == nullptr) tty_ = std::fopen("/dev/tty", "w");
-    if (tty_ == nullptr) return;
+    if (tty_ == nullptr) {
+      failure_ = "no terminal to draw on (standard output is not one, and there is no /dev/tty)";
+      return;
+    }
     out = tty_;
   }
+  const char* term = std::getenv("TERM");
+  if (term == nullptr || term[0] == '\0') {
+    failure_ = "TERM is not set, so the terminal's type is unknown";
+  } else {
+    BlockSignals blocked;
+    if (!start(out)) failure_ = "no usable terminal description for TERM=" + std::string(term);
+    if (screen_ != nullptr && !usable(cursor_address)) {
+      failure_ = "the terminal TERM=" + std::string(term) + " cannot place the cursor";
+      end();
+    }
+  }
+  if (screen_ == nullptr && tty_ != nullptr) {
+    std::fclose(tty_);
+    tty_ = nullptr;
+  }
+}
+
+// Runs with the guarded signals blocked.
+bool TermSession::start(std::FILE* out) {
   const int fd = ::fileno(out);
   termios before{};
   const bool have_modes = ::tcgetattr(fd, &before) == 0;
 
-  // Curses catches only signals left at their default; note which those are
-  // before it looks, so a caller's "ignore" stays as it was.
-  bool was_default[kSignalCount] = {};
-  for (std::size_t i = 0; i < kSignalCount; ++i) {
-    struct sigaction current {};
-    was_default[i] = ::sigaction(kSignals[i], nullptr, &current) == 0 && current.sa_handler == SIG_DFL;
+  // Armed before curses touches the terminal: a signal at any moment from
+  // here on finds the modes to put back. Only signals left at their default
+  // are caught, so a caller's "ignore" stays as it was, and curses, which
+  // catches only those still at their default, leaves them to us.
+  if (have_modes) {
+    g_restore = Restore{};
+    g_restore.fd = fd;
+    g_restore.modes = before;
+    g_armed = 1;
+    for (std::size_t i = 0; i < kSignalCount; ++i) {
+      struct sigaction current {};
+      if (::sigaction(kSignals[i], nullptr, &current) != 0 || current.sa_handler != SIG_DFL) continue;
+      struct sigaction action {};
+      action.sa_handler = on_signal;
+      action.sa_mask = guarded_signals();
+      action.sa_flags = 0;  // a stop must interrupt the key read, so the redraw comes at once
+      g_caught[i] = ::sigaction(kSignals[i], &action, nullptr) == 0;
+    }
   }
 
   SCREEN* sp = newterm(nullptr, out, stdin);
   if (sp == nullptr) {
-    if (tty_ != nullptr) std::fclose(tty_);
-    tty_ = nullptr;
-    return;
+    g_armed = 0;
+    for (std::size_t i = 0; i < kSignalCount; ++i) {
+      if (g_caught[i]) ::signal(kSignals[i], SIG_DFL);
+      g_caught[i] = false;
+    }
+    return false;
   }
   screen_ = sp;
 
   std::string leave = expand(exit_attribute_mode) + cursor_to(LINES - 1, 0) + expand(cursor_normal);
-  char* enter_ca = tigetstr("smcup");
-  char* exit_ca = tigetstr("rmcup");
+  std::string enter;
+  if (input_ == Input::Keys) {
+    leave += expand(keypad_local);
+    enter += expand(keypad_xmit);
+  }
   if (mode_ == Screen::Normal) {
     // newterm has already queued the switch to the alternate screen. Send it
-    // (delay_output(0) only flushes) and switch straight back; then blank both
-    // strings where curses keeps them, so neither endwin nor a resume after a
-    // suspend switches again.
-    if (usable(enter_ca) && usable(exit_ca)) {
+    // (delay_output(0) only flushes) and switch straight back; then drop both
+    // strings, so that neither endwin nor a resume switches again.
+    if (usable(enter_ca_mode) && usable(exit_ca_mode)) {
       delay_output(0);
-      const std::string back = expand(exit_ca);
-      ssize_t ignored = ::write(fd, back.data(), back.size());
-      (void)ignored;
+      const std::string back = expand(exit_ca_mode);
+      write_all(fd, back.data(), back.size());
     }
-    if (usable(enter_ca)) enter_ca[0] = '\0';
-    if (usable(exit_ca)) exit_ca[0] = '\0';
+    if (usable(enter_ca_mode)) enter_ca_mode[0] = '\0';
+    if (usable(exit_ca_mode)) exit_ca_mode[0] = '\0';
     leave += "\r\n";
   } else {
-    leave += expand(exit_ca);
+    leave += expand(exit_ca_mode);
+    enter = expand(enter_ca_mode) + enter;
   }
+  g_restore.leave_len = keep(g_restore.leave, leave);
+  g_restore.enter_len = keep(g_restore.enter, enter);
 
-  if (have_modes) {
-    g_restore.fd = fd;
-    g_restore.modes = before;
-    g_restore.len = leave.size() < sizeof g_restore.bytes ? leave.size() : 0;
-    std::memcpy(g_restore.bytes, leave.data(), g_restore.len);
-    g_armed = 1;
-    for (std::size_t i = 0; i < kSignalCount; ++i) {
-      if (!was_default[i]) continue;
-      struct sigaction action {};
-      action.sa_handler = on_signal;
-      sigemptyset(&action.sa_mask);
-      for (int s : kSignals) sigaddset(&action.sa_mask, s);
-      g_caught[i] = ::sigaction(kSignals[i], &action, nullptr) == 0;
-    }
+  if (input_ == Input::Keys) {
+    cbreak();            // keys one at a time, yet Ctrl-C and Ctrl-Z stay signals
+    noecho();            // the windows show what is typed themselves
+    set_escdelay(50);    // Esc alone is told from a cursor key's sequence at once
+    typeahead(-1);       // no poll for pending keys before every update
   }
+  return true;
 }
 
 TermSession::~TermSession() { end(); }
 
 bool TermSession::ok() const { return screen_ != nullptr; }
 
+const std::string& TermSession::failure() const { return failure_; }
+
 void TermSession::rest_below(int row) { rest_row_ = row; }
 
 void TermSession::end() {
   if (screen_ == nullptr) return;
+  BlockSignals blocked;
   SCREEN* sp = static_cast<SCREEN*>(screen_);
   screen_ = nullptr;
 
@@ -157,11 +275,10 @@ void TermSession::end() {
 
   endwin();
   g_armed = 0;
-  if (!after.empty()) {
-    ssize_t ignored = ::write(fd, after.data(), after.size());
-    (void)ignored;
-  }
-  // Back to the default these signals had before curses started.
+  write_all(fd, after.data(), after.size());
+  if (input_ == Input::Keys && ::isatty(STDIN_FILENO)) ::tcflush(STDIN_FILENO, TCIFLUSH);
+  // Back to the default these signals had before curses started; one that
+  // came meanwhile acts as the block ends, on a terminal already restored.
   for (std::size_t i = 0; i < kSignalCount; ++i) {
     if (g_caught[i]) ::signal(kSignals[i], SIG_DFL);
     g_caught[i] = false;
@@ -170,6 +287,11 @@ void TermSession::end() {
   delscreen(sp);
   if (tty_ != nullptr) std::fclose(tty_);
   tty_ = nullptr;
+}
+
+std::string too_small(int need_lines, int need_cols, int have_lines, int have_cols) {
+  return "terminal too small: needs " + std::to_string(need_lines) + " lines and " + std::to_string(need_cols) +
+         " columns, has " + std::to_string(have_lines) + " lines and " + std::to_string(have_cols) + " columns";
 }
 
 }  // namespace winkit

@@ -1,4 +1,5 @@
 #include <cwchar>
+#include <cwctype>
 
 #include "winkit.h"
 
@@ -17,36 +18,40 @@ std::size_t lead_length(unsigned char c) {
   return 0;
 }
 
-// Curses shows an undecodable byte as M-x or M-^x: count the wider form.
-constexpr int kBadByteWidth = 4;
-
-// Columns of one decoded character as curses draws it. Controls appear as
-// ^X; a tab reaches at most the next stop eight columns on.
-int char_width(wchar_t wc) {
-  if (wc == L'\t') return 8;
-  if (wc < 0x20 || wc == 0x7F) return 2;
-  int w = ::wcwidth(wc);
-  if (w < 0) return kBadByteWidth;
-  return w;
-}
-
-// Decodes the character at the front of s: its length in bytes and its width.
-// An undecodable byte is taken alone.
-void next_char(std::string_view s, std::mbstate_t& state, std::size_t& len, int& width) {
-  wchar_t wc = 0;
-  std::size_t n = std::mbrtowc(&wc, s.data(), s.size(), &state);
-  if (n == 0) {  // an embedded NUL: curses stops there, so it takes no room
-    len = 1;
-    width = 0;
-  } else if (n == static_cast<std::size_t>(-1) || n == static_cast<std::size_t>(-2)) {
-    state = std::mbstate_t{};
-    len = 1;
-    width = kBadByteWidth;
-  } else {
-    len = n;
-    width = char_width(wc);
+// Walks s one drawable character at a time. Curses expands a tab, breaks the
+// line at a newline and spells out other controls and undecodable bytes in
+// several columns, all of which would run past a row or over a frame, so each
+// of those is given as a single '?'.
+class Drawable {
+ public:
+  explicit Drawable(std::string_view s) : s_(s) {}
+  // The next character as drawn and its columns; false at the end.
+  bool next(std::string_view& shown, int& width) {
+    if (s_.empty()) return false;
+    wchar_t wc = 0;
+    std::size_t len = std::mbrtowc(&wc, s_.data(), s_.size(), &state_);
+    const bool bad = len == static_cast<std::size_t>(-1) || len == static_cast<std::size_t>(-2);
+    if (len == 0) len = 1;  // an embedded NUL
+    const int w = bad ? -1 : ::wcwidth(wc);
+    if (bad || wc == 0 || !std::iswprint(static_cast<wint_t>(wc)) || w < 0 || (w == 0 && !joined_)) {
+      state_ = std::mbstate_t{};
+      s_.remove_prefix(bad ? 1 : len);
+      shown = "?";
+      width = 1;
+    } else {
+      shown = s_.substr(0, len);
+      s_.remove_prefix(len);
+      width = w;
+    }
+    joined_ = true;
+    return true;
   }
-}
+
+ private:
+  std::string_view s_;
+  std::mbstate_t state_{};
+  bool joined_ = false;  // a zero-width character needs one before it
+};
 
 }  // namespace
 
@@ -61,32 +66,38 @@ std::size_t utf8_prefix(std::string_view s, std::size_t max_bytes) {
   return max_bytes;
 }
 
-int display_width(std::string_view s) {
-  std::mbstate_t state{};
-  int total = 0;
-  while (!s.empty()) {
-    std::size_t len = 0;
-    int width = 0;
-    next_char(s, state, len, width);
-    total += width;
-    s.remove_prefix(len);
-  }
-  return total;
+std::string shown_text(std::string_view s, int max_columns) {
+  std::vector<std::string> lines = wrap_text(s, max_columns, 1);
+  return lines.empty() ? std::string() : std::move(lines.front());
 }
 
-std::string_view clip_to_width(std::string_view s, int max_columns) {
-  std::mbstate_t state{};
-  std::size_t used = 0;
-  int total = 0;
-  while (used < s.size()) {
-    std::size_t len = 0;
-    int width = 0;
-    next_char(s.substr(used), state, len, width);
-    if (total + width > max_columns) break;
-    total += width;
-    used += len;
+std::vector<std::string> wrap_text(std::string_view s, int width, int max_lines) {
+  std::vector<std::string> lines;
+  if (max_lines < 1 || width < 0) return lines;
+  lines.emplace_back();
+  Drawable chars(s);
+  std::string_view shown;
+  int columns = 0;
+  int used = 0;
+  while (chars.next(shown, columns)) {
+    if (used + columns > width) {
+      if (static_cast<int>(lines.size()) == max_lines || columns > width) break;
+      lines.emplace_back();
+      used = 0;
+    }
+    lines.back().append(shown);
+    used += columns;
   }
-  return s.substr(0, used);
+  return lines;
+}
+
+int display_width(std::string_view s) {
+  Drawable chars(s);
+  std::string_view shown;
+  int width = 0;
+  int total = 0;
+  while (chars.next(shown, width)) total += width;
+  return total;
 }
 
 }  // namespace winkit

@@ -2,12 +2,7 @@
 
 namespace winkit {
 
-Window::Window(int rows, int cols, int top, int left) {
-  // newwin accepts a window that reaches past the screen's edge and curses
-  // then draws only part of it: treat that as a window that cannot be made.
-  if (top < 0 || left < 0 || top + rows > LINES || left + cols > COLS) return;
-  win_ = newwin(rows, cols, top, left);
-}
+Window::Window(int rows, int cols, int top, int left) { place(rows, cols, top, left); }
 
 Window::~Window() { close(); }
 
@@ -16,6 +11,28 @@ void Window::close() {
   win_ = nullptr;
 }
 
+bool Window::place(int rows, int cols, int top, int left) {
+  close();
+  // newwin accepts a window that reaches past the screen's edge and curses
+  // then draws only part of it: treat that as a window that cannot be made.
+  if (top < 0 || left < 0 || top + rows > LINES || left + cols > COLS) return false;
+  win_ = newwin(rows, cols, top, left);
+  return win_ != nullptr;
+}
+
 void draw_frame(WINDOW* win) { wborder(win, '|', '|', '-', '-', 0, 0, 0, 0); }
+
+void clear_screen() {
+  werase(stdscr);
+  wnoutrefresh(stdscr);
+  clearok(curscr, TRUE);
+}
+
+void show_note(const std::string& note) {
+  werase(stdscr);
+  const std::string line = shown_text(note, COLS);
+  mvwaddnstr(stdscr, 0, 0, line.data(), static_cast<int>(line.size()));
+  wrefresh(stdscr);
+}
 
 }  // namespace winkit

@@ -1,9 +1,11 @@
-// The one curses window a program draws in, and the frame two windows share.
-// Separate from winkit.h because curses.h defines macros (erase, clear, move...)
-// that code without curses must not see.
+// The one curses window a program draws in, the frame two windows share, and
+// key reading. Separate from winkit.h because curses.h defines macros (erase,
+// clear, move...) that code without curses must not see.
 #pragma once
 
 #include <curses.h>
+
+#include "winkit.h"
 
 namespace winkit {
 
@@ -12,6 +14,7 @@ namespace winkit {
 // terminal.
 class Window {
  public:
+  Window() = default;
   Window(int rows, int cols, int top, int left);
   ~Window();
   Window(const Window&) = delete;
@@ -21,6 +24,9 @@ class Window {
   WINDOW* get() const { return win_; }
   // Deletes the window now (idempotent): before ending curses.
   void close();
+  // Makes the window anew at another place (after a resize); false, and no
+  // window, when it does not fit there.
+  bool place(int rows, int cols, int top, int left);
 
  private:
   WINDOW* win_ = nullptr;
@@ -28,5 +34,17 @@ class Window {
 
 // '|' sides, '-' top and bottom, curses' default corners.
 void draw_frame(WINDOW* win);
+
+// Clears the whole screen on the next update, so nothing of an earlier
+// drawing stays (after a resize or a stop).
+void clear_screen();
+
+// While the terminal is too small for the window: the whole screen blank but
+// for `note` on its top row.
+void show_note(const std::string& note);
+
+// Waits for the next key on win (its cursor shows where the user is). Esc
+// alone is told from a sequence by a short pause after it.
+Key read_key(WINDOW* win);
 
 }  // namespace winkit

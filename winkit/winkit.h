@@ -1,11 +1,13 @@
 // What the three windows share: the curses session guard, the choice of the
-// terminal to draw on, and text fitting by bytes and by display columns.
+// terminal to draw on, the keys as the windows see them, and text fitting by
+// bytes and by display columns. Free of curses.h (see window.h).
 #pragma once
 
 #include <cstddef>
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace winkit {
 
@@ -15,44 +17,89 @@ enum class Screen {
   Normal,     // no switch to the alternate screen: the drawing stays after exit
 };
 
+// Whether the program reads keys while the session lasts.
+enum class Input {
+  None,  // nothing is read: the session only draws
+  Keys,  // single keys without echo; Ctrl-C and Ctrl-Z still act as signals
+};
+
 // Owns one curses session (one at a time). Draws on standard output when it is
 // a terminal, otherwise on the controlling terminal (/dev/tty), so that a
 // caller that captures standard output gets only the program's own result.
 // Keys are read from standard input. Every way out (destructor, end(), and
-// SIGINT, SIGTERM, SIGHUP or SIGQUIT unless the caller ignores them) ends
-// curses and leaves the terminal in its normal mode; a signal then still ends
-// the process, so the caller sees it.
+// SIGINT, SIGTERM, SIGHUP or SIGQUIT unless the caller ignores them, at any
+// moment from the constructor on) ends curses and leaves the terminal in its
+// normal mode; a signal then still ends the process, so the caller sees it.
+// SIGTSTP gives the shell a clean terminal; on SIGCONT the program gets a
+// resize (KEY_RESIZE) so that it draws its window again.
 class TermSession {
  public:
-  explicit TermSession(Screen screen = Screen::Alternate);
+  TermSession(Screen screen, Input input);
   ~TermSession();
   TermSession(const TermSession&) = delete;
   TermSession& operator=(const TermSession&) = delete;
 
-  // False when there is no terminal to draw on; curses was not started.
+  // False when curses could not be started; failure() then says why.
   bool ok() const;
-  // Ends curses now (idempotent): before printing a result or running a command.
+  const std::string& failure() const;
+  // Ends curses now (idempotent): before printing a result or running a
+  // command. With Input::Keys, keys left unread on the terminal (the rest of
+  // a pasted block) are dropped so that they never reach the shell.
   void end();
   // Screen::Normal: when curses ends, leave the cursor at column 0 of the
   // line below screen row `row` (the drawing's last row), not on the last line.
   void rest_below(int row);
 
  private:
+  bool start(std::FILE* out);
   std::FILE* tty_ = nullptr;  // /dev/tty when standard output is not a terminal
   void* screen_ = nullptr;    // the curses SCREEN
   Screen mode_;
+  Input input_;
   int rest_row_ = -1;
+  std::string failure_;
 };
+
+// "terminal too small: needs R lines and C columns, has r lines and c columns"
+std::string too_small(int need_lines, int need_cols, int have_lines, int have_cols);
+
+// Keys as the windows act on them. Cursor and editing keys arrive decoded
+// whichever form the terminal sends; any other sequence is one Other key.
+enum class KeyKind {
+  Byte,  // a byte typed (a character may take several)
+  Up, Down, Left, Right, Home, End, PageUp, PageDown, Delete,
+  Escape,  // Esc alone
+  Resize,  // the terminal changed size, or the program came back from a stop
+  Other,   // a key no window uses, taken whole
+  Closed,  // input has ended
+};
+struct Key {
+  KeyKind kind = KeyKind::Other;
+  unsigned char byte = 0;  // with KeyKind::Byte
+};
+
+// Whether tail, the bytes that followed an ESC, is a whole escape sequence.
+bool escape_complete(std::string_view tail);
+// The key of a whole sequence (ESC [ A, ESC O A, ESC [ 3 ~, ...); Other for
+// the rest (function keys, Shift-Tab, Alt-x, mouse reports).
+KeyKind escape_key(std::string_view tail);
 
 // Length of the longest prefix of s of at most max_bytes bytes that does not
 // end inside a UTF-8 character.
 std::size_t utf8_prefix(std::string_view s, std::size_t max_bytes);
 
-// Columns s takes on the terminal in the current locale (wide characters 2).
-int display_width(std::string_view s);
-
-// The longest prefix of s that takes at most `max_columns` columns, never cut
+// s as it may be drawn, in the current locale: a byte that does not decode,
+// a character that is not printable, and a zero-width character with nothing
+// before it to join show as one '?' each. Cut to max_columns columns, never
 // inside a character.
-std::string_view clip_to_width(std::string_view s, int max_columns);
+std::string shown_text(std::string_view s, int max_columns);
+
+// shown_text of s broken into lines of at most `width` columns, at most
+// max_lines of them; what does not fit is cut. A wide character that would
+// straddle the end of a line starts the next.
+std::vector<std::string> wrap_text(std::string_view s, int width, int max_lines);
+
+// Columns shown_text(s) takes.
+int display_width(std::string_view s);
 
 }  // namespace winkit

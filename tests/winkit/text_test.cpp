@@ -1,17 +1,21 @@
-// Text fitting: cuts by bytes never split a character, and widths are what
-// the terminal will take, so a clipped text never draws past its room.
+// Text fitting and key sequences: cuts by bytes never split a character,
+// drawn text never holds what curses would spell out in several columns, and
+// every escape sequence is taken whole.
 #include <gtest/gtest.h>
 
 #include <clocale>
 #include <string>
+#include <vector>
 
 #include "winkit.h"
 
 namespace {
 
-using winkit::clip_to_width;
 using winkit::display_width;
+using winkit::KeyKind;
+using winkit::shown_text;
 using winkit::utf8_prefix;
+using winkit::wrap_text;
 
 class Utf8Locale : public ::testing::Test {
  protected:
@@ -23,66 +27,91 @@ TEST(Utf8Prefix, NeverEndsInsideACharacter) {
   EXPECT_EQ(utf8_prefix("hello", 79), 5u);
   EXPECT_EQ(utf8_prefix("hello", 3), 3u);
   EXPECT_EQ(utf8_prefix("hello", 0), 0u);
-  const std::string e = "a\xc3\xa9z";  // é takes bytes 1 and 2
+  const std::string e = "a\xc3\xa9";  // aé
   EXPECT_EQ(utf8_prefix(e, 1), 1u);
   EXPECT_EQ(utf8_prefix(e, 2), 1u);
   EXPECT_EQ(utf8_prefix(e, 3), 3u);
-  const std::string ja = "\xe3\x83\x80\xe3\x82\xa4";  // two characters of 3 bytes
+  const std::string ja = "日本";
   EXPECT_EQ(utf8_prefix(ja, 2), 0u);
   EXPECT_EQ(utf8_prefix(ja, 4), 3u);
   EXPECT_EQ(utf8_prefix(ja, 5), 3u);
   EXPECT_EQ(utf8_prefix(ja, 6), 6u);
-  const std::string emoji = "x\xf0\x9f\x98\x80y";  // 4 bytes
+  const std::string emoji = "x\xf0\x9f\x98\x80";
   for (std::size_t n = 1; n <= 4; ++n) EXPECT_EQ(utf8_prefix(emoji, n), 1u) << n;
   EXPECT_EQ(utf8_prefix(emoji, 5), 5u);
-}
-
-TEST(Utf8Prefix, BytesThatAreNotUtf8AreCutAnywhere) {
+  // Bytes that are no part of a character are cut anywhere.
   EXPECT_EQ(utf8_prefix("ab\xff\xfe", 3), 3u);
-  // Continuation bytes with no lead byte before them.
   EXPECT_EQ(utf8_prefix("a\x80\x80\x80\x80\x80", 4), 4u);
-  // A lead byte whose character is cut short still starts a character.
   EXPECT_EQ(utf8_prefix("a\xe3\x83z", 2), 1u);
 }
 
-TEST_F(Utf8Locale, DisplayWidth) {
-  EXPECT_EQ(display_width(""), 0);
-  EXPECT_EQ(display_width("abc"), 3);
-  EXPECT_EQ(display_width("\xc3\xa9"), 1);  // é
-  EXPECT_EQ(display_width("e\xcc\x81"), 1);  // e and a combining accent
-  EXPECT_EQ(display_width("ダイアログメッセージです"), 24);
-  EXPECT_EQ(display_width("\x01"), 2);  // shown as ^A
-  EXPECT_EQ(display_width("\x7f"), 2);
-  EXPECT_EQ(display_width("\t"), 8);
-  EXPECT_EQ(display_width("\xff"), 4);  // undecodable: counted as the widest form
-  EXPECT_EQ(display_width("a\xe3\x83"), 1 + 8);  // a character cut short: each byte alone
+TEST_F(Utf8Locale, PrintableTextUnchanged) {
+  for (const char* s : {"", "Banana", "x;touch f $(id) *", "Äpfel", "日本語", "e\xcc\x81t\xc3\xa9"})
+    EXPECT_EQ(shown_text(s, 80), s);
 }
 
-TEST_F(Utf8Locale, ClipToWidth) {
-  EXPECT_EQ(clip_to_width("abcdef", 4), "abcd");
-  EXPECT_EQ(clip_to_width("abc", 22), "abc");
-  EXPECT_EQ(clip_to_width("abc", 0), "");
-  // A wide character that does not fit is left out whole.
-  EXPECT_EQ(clip_to_width("日本語", 5), "日本");
-  EXPECT_EQ(clip_to_width("a日本", 2), "a");
-  // Combining marks stay with their base character.
-  EXPECT_EQ(clip_to_width("e\xcc\x81x", 1), "e\xcc\x81");
-  EXPECT_EQ(clip_to_width("ab\x01", 3), "ab");
-  EXPECT_EQ(clip_to_width("ab\xff", 5), "ab");
-  // Whatever is kept fits.
-  const std::string mixed = "x日\x01\xffé本\tz";
-  for (int w = 0; w <= 30; ++w) {
-    const auto kept = clip_to_width(mixed, w);
-    EXPECT_LE(display_width(kept), w) << w;
-    EXPECT_EQ(mixed.compare(0, kept.size(), kept), 0);
+TEST_F(Utf8Locale, EachUndrawableCharacterTakesOneColumn) {
+  EXPECT_EQ(shown_text("a\tb\nc\rd", 80), "a?b?c?d");
+  EXPECT_EQ(shown_text("\x1b[31mred", 80), "?[31mred");
+  EXPECT_EQ(shown_text("del\x7f", 80), "del?");
+  EXPECT_EQ(shown_text("c1\xc2\x85.", 80), "c1?.");
+  EXPECT_EQ(shown_text("bad\xff\xfe!", 80), "bad?" "?!");
+  EXPECT_EQ(shown_text("cut\xe6\x97", 80), "cut??");
+  EXPECT_EQ(shown_text("\xe6\x97" "a", 80), "??a");
+  EXPECT_EQ(shown_text(std::string("a\0b", 3), 80), "a?b");
+  // A combining mark needs a character before it.
+  EXPECT_EQ(shown_text("\xcc\x81" "a", 80), "?a");
+  EXPECT_EQ(display_width("\x01\xff日"), 4);
+}
+
+TEST_F(Utf8Locale, CutToColumnsNeverInsideACharacter) {
+  EXPECT_EQ(shown_text("abcdef", 4), "abcd");
+  EXPECT_EQ(shown_text("abc", 0), "");
+  EXPECT_EQ(shown_text("日本語", 5), "日本");
+  EXPECT_EQ(shown_text("a日本", 2), "a");
+  EXPECT_EQ(shown_text("e\xcc\x81x", 1), "e\xcc\x81");  // the mark stays with its base
+  const std::string mixed = "x日\x01\xffé本\tz\xcc\x81";
+  for (int w = 0; w <= 20; ++w) EXPECT_LE(display_width(shown_text(mixed, w)), w) << w;
+}
+
+TEST_F(Utf8Locale, WrapGoesOnWhereALineIsFullAndCutsTheRest) {
+  EXPECT_EQ(wrap_text("short", 43, 3), (std::vector<std::string>{"short"}));
+  EXPECT_EQ(wrap_text("", 43, 3), (std::vector<std::string>{""}));
+  EXPECT_EQ(wrap_text("abcdefgh", 3, 2), (std::vector<std::string>{"abc", "def"}));
+  // A wide character that would straddle the edge starts the next line.
+  EXPECT_EQ(wrap_text("ab日本", 3, 3), (std::vector<std::string>{"ab", "日", "本"}));
+  EXPECT_EQ(wrap_text("a\nb", 3, 3), (std::vector<std::string>{"a?b"}));
+  for (const std::string s : {"日本語のテキストがここにあります。長い文章の例です。", "x日y本z語wテ"}) {
+    for (int w = 1; w <= 9; ++w) {
+      for (const auto& line : wrap_text(s, w, 4)) EXPECT_LE(display_width(line), w) << s << " " << w;
+    }
   }
 }
 
-TEST(CLocale, EveryByteAboveAsciiCountsAsUndecodable) {
+TEST(CLocale, EveryByteAboveAsciiShowsAsOneMark) {
   std::setlocale(LC_ALL, "C");
-  EXPECT_EQ(display_width("abc"), 3);
-  EXPECT_LE(clip_to_width("ab\xc3\xa9", 22).size(), 4u);
-  EXPECT_LE(display_width(clip_to_width("ab\xc3\xa9xyz", 6)), 6);
+  EXPECT_EQ(shown_text("\xc3\x84pfel", 80), "??pfel");
+  EXPECT_EQ(display_width("ab\xc3\xa9"), 4);
+}
+
+TEST(EscapeSequences, TakenWholeAndDecoded) {
+  struct Case {
+    const char* tail;
+    KeyKind key;
+  };
+  for (const Case& c : std::vector<Case>{
+           {"[A", KeyKind::Up},      {"OA", KeyKind::Up},         {"[B", KeyKind::Down},     {"OB", KeyKind::Down},
+           {"[C", KeyKind::Right},   {"OD", KeyKind::Left},       {"[H", KeyKind::Home},     {"OF", KeyKind::End},
+           {"[1~", KeyKind::Home},   {"[4~", KeyKind::End},       {"[3~", KeyKind::Delete},  {"[5~", KeyKind::PageUp},
+           {"[6~", KeyKind::PageDown}, {"[Z", KeyKind::Other},    {"[15~", KeyKind::Other},  {"OP", KeyKind::Other},
+           {"[1;5A", KeyKind::Other}, {"x", KeyKind::Other},      {"[M !!", KeyKind::Other}, {"[<0;3;4M", KeyKind::Other},
+           {"[2~", KeyKind::Other}}) {
+    const std::string tail = c.tail;
+    EXPECT_TRUE(winkit::escape_complete(tail)) << tail;
+    for (std::size_t k = 0; k < tail.size(); ++k) EXPECT_FALSE(winkit::escape_complete(tail.substr(0, k))) << tail;
+    EXPECT_EQ(winkit::escape_key(tail), c.key) << tail;
+  }
+  EXPECT_TRUE(winkit::escape_complete(std::string(1, '[') + std::string(40, '1')));  // a runaway sequence ends
 }
 
 }  // namespace

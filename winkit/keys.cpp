@@ -1,0 +1,106 @@
+#include <curses.h>
+
+#include "window.h"
+
+namespace winkit {
+
+namespace {
+
+// Milliseconds within which the rest of an escape sequence arrives: a
+// terminal sends it in one piece, a person cannot type that fast.
+constexpr int kSequenceMs = 50;
+// Failed reads in a row before the input counts as ended: a blocking read
+// fails only when the read itself does.
+constexpr int kFailedReads = 3;
+// The longest sequence taken whole; anything longer is cut there.
+constexpr std::size_t kLongestSequence = 32;
+
+bool csi_final(unsigned char c) { return c >= 0x40 && c <= 0x7E; }
+
+KeyKind from_curses(int code) {
+  switch (code) {
+    case KEY_UP: return KeyKind::Up;
+    case KEY_DOWN: return KeyKind::Down;
+    case KEY_LEFT: return KeyKind::Left;
+    case KEY_RIGHT: return KeyKind::Right;
+    case KEY_HOME: return KeyKind::Home;
+    case KEY_END: return KeyKind::End;
+    case KEY_PPAGE: return KeyKind::PageUp;
+    case KEY_NPAGE: return KeyKind::PageDown;
+    case KEY_DC: return KeyKind::Delete;
+    case KEY_RESIZE: return KeyKind::Resize;
+    default: return KeyKind::Other;
+  }
+}
+
+}  // namespace
+
+bool escape_complete(std::string_view tail) {
+  if (tail.empty()) return false;
+  if (tail.size() >= kLongestSequence) return true;
+  const char kind = tail[0];
+  if (kind == 'O') return tail.size() >= 2;
+  if (kind != '[') return true;  // Alt and a key
+  // A mouse report in the old form carries three raw bytes after "[M".
+  if (tail.size() >= 2 && tail[1] == 'M') return tail.size() >= 5;
+  for (std::size_t i = 1; i < tail.size(); ++i)
+    if (csi_final(static_cast<unsigned char>(tail[i]))) return true;
+  return false;
+}
+
+KeyKind escape_key(std::string_view tail) {
+  if (tail.size() == 2 && (tail[0] == '[' || tail[0] == 'O')) {
+    switch (tail[1]) {
+      case 'A': return KeyKind::Up;
+      case 'B': return KeyKind::Down;
+      case 'C': return KeyKind::Right;
+      case 'D': return KeyKind::Left;
+      case 'H': return KeyKind::Home;
+      case 'F': return KeyKind::End;
+      default: return KeyKind::Other;
+    }
+  }
+  if (tail == "[1~" || tail == "[7~") return KeyKind::Home;
+  if (tail == "[4~" || tail == "[8~") return KeyKind::End;
+  if (tail == "[3~") return KeyKind::Delete;
+  if (tail == "[5~") return KeyKind::PageUp;
+  if (tail == "[6~") return KeyKind::PageDown;
+  return KeyKind::Other;
+}
+
+Key read_key(WINDOW* win) {
+  keypad(win, TRUE);
+  int failed = 0;
+  for (;;) {
+    const int code = wgetch(win);
+    if (code == ERR) {
+      if (++failed < kFailedReads) continue;
+      return {KeyKind::Closed};
+    }
+    if (code >= KEY_MIN) {
+      if (code == KEY_BACKSPACE) return {KeyKind::Byte, 0x7F};
+      if (code == KEY_ENTER) return {KeyKind::Byte, '\r'};
+      return {from_curses(code)};
+    }
+    if (code != 27) return {KeyKind::Byte, static_cast<unsigned char>(code)};
+
+    // Curses hands back ESC when what follows is no key it knows (or nothing
+    // follows): take the rest of such a sequence here, whole.
+    std::string tail;
+    wtimeout(win, kSequenceMs);
+    while (!escape_complete(tail)) {
+      const int next = wgetch(win);
+      if (next == ERR) break;
+      if (next >= KEY_MIN) {  // a key of its own: for the next read
+        ungetch(next);
+        break;
+      }
+      tail.push_back(static_cast<char>(next));
+    }
+    wtimeout(win, -1);
+    if (tail.empty()) return {KeyKind::Escape};
+    return {escape_complete(tail) ? escape_key(tail) : KeyKind::Other};
+  }
+}
+
+}  // namespace winkit
