@@ -223,21 +223,25 @@ bool TermSession::start(std::FILE* out) {
     leave += expand(keypad_local);
     enter += expand(keypad_xmit);
   }
+  // tigetstr gives the strings curses itself sends; the capability macros
+  // name a copy kept for programs, which curses does not read back.
+  char* enter_ca = tigetstr("smcup");
+  char* exit_ca = tigetstr("rmcup");
   if (mode_ == Screen::Normal) {
     // newterm has already queued the switch to the alternate screen. Send it
-    // (delay_output(0) only flushes) and switch straight back; then drop both
-    // strings, so that neither endwin nor a resume switches again.
-    if (usable(enter_ca_mode) && usable(exit_ca_mode)) {
+    // (delay_output(0) only flushes) and switch straight back; then blank
+    // both strings, so that neither endwin nor a resume switches again.
+    if (usable(enter_ca) && usable(exit_ca)) {
       delay_output(0);
-      const std::string back = expand(exit_ca_mode);
+      const std::string back = expand(exit_ca);
       write_all(fd, back.data(), back.size());
     }
-    if (usable(enter_ca_mode)) enter_ca_mode[0] = '\0';
-    if (usable(exit_ca_mode)) exit_ca_mode[0] = '\0';
+    if (usable(enter_ca)) enter_ca[0] = '\0';
+    if (usable(exit_ca)) exit_ca[0] = '\0';
     leave += "\r\n";
   } else {
-    leave += expand(exit_ca_mode);
-    enter = expand(enter_ca_mode) + enter;
+    leave += expand(exit_ca);
+    enter = expand(enter_ca) + enter;
   }
   g_restore.leave_len = keep(g_restore.leave, leave);
   g_restore.enter_len = keep(g_restore.enter, enter);

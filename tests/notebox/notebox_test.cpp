@@ -2,6 +2,7 @@
 // program has gone, and where the cursor is left.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -96,16 +97,39 @@ TEST(NoteboxMessage, LongMessageIsCutOnACharacterBoundary) {
   for (int i = 0; i < 39; ++i) shown += "é";
   EXPECT_EQ(message_row(t), padded(shown, 43 - 40 + static_cast<int>(shown.size()))) << t.screen();
 
-  // Far longer than the box: curses wraps what is kept onto row 5, and the
-  // rows below it, the bottom line included, stay whole.
+  // Far longer than the box: what is kept goes on at column 4 of rows 5 and
+  // 6 and the rest is cut, so the frame stays whole.
   Terminal l(notebox({std::string(5000, 'x')}));
   ASSERT_TRUE(l.wait_exit()) << l.screen();
   const int top = l.rows() / 2;
-  EXPECT_EQ(l.text(top + 4, kLeft + 4, 44), std::string(44, 'x')) << l.screen();
-  EXPECT_EQ(l.text(top + 5, kLeft, 35), std::string(35, 'x')) << l.screen();
-  EXPECT_EQ(l.cell(top + 5, kLeft + 35).text, " ") << l.screen();
+  EXPECT_EQ(l.text(top + 4, kLeft, kWidth), "|   " + std::string(43, 'x') + "|") << l.screen();
+  EXPECT_EQ(l.text(top + 5, kLeft, kWidth), "|   " + padded(std::string(79 - 43, 'x'), 43) + "|") << l.screen();
   EXPECT_EQ(l.text(top + 6, kLeft, kWidth), "|" + std::string(46, ' ') + "|") << l.screen();
   EXPECT_EQ(l.text(top + 7, kLeft, kWidth), "+" + std::string(46, '-') + "+") << l.screen();
+}
+
+TEST(NoteboxMessage, NothingInAMessageBreaksTheFrame) {
+  // Wide characters from every column near the frame: one never straddles it.
+  for (int lead = 0; lead < 4; ++lead) {
+    std::string message(lead, '.');
+    for (int i = 0; i < 30; ++i) message += "日";  // 3 bytes each: cut at 79 bytes
+    Terminal t(notebox({message}));
+    ASSERT_TRUE(t.wait_exit()) << t.screen();
+    const int top = t.rows() / 2;
+    for (int r = 1; r <= 6; ++r) {
+      EXPECT_EQ(t.cell(top + r, kLeft + kWidth - 1).text, "|") << lead << "\n" << t.screen();
+      EXPECT_EQ(t.cell(top + r, kLeft).text, "|") << lead << "\n" << t.screen();
+    }
+    const std::string row4 = t.text(top + 4, kLeft + 4, 43);
+    EXPECT_EQ(row4.substr(0, lead), std::string(lead, '.')) << t.screen();
+    EXPECT_EQ(t.text(top + 5, kLeft + 4, 2), "日") << t.screen();
+  }
+  // Controls and escapes show as one mark each and never reach the terminal.
+  Terminal c(notebox({"a\nb\tc\x1b[31md\x07"}));
+  ASSERT_TRUE(c.wait_exit()) << c.screen();
+  EXPECT_EQ(message_row(c), padded("a?b?c?[31md?", 43)) << c.screen();
+  EXPECT_EQ(c.tty_output().find("\x1b[31m"), std::string::npos);
+  EXPECT_EQ(c.tty_output().find('\x07'), std::string::npos);
 }
 
 TEST(NoteboxScreen, BoxOnTheLastLinesIsNotOverwrittenByWhatFollows) {
@@ -129,13 +153,17 @@ TEST(NoteboxScreen, FollowingOutputStartsBelowTheBox) {
   EXPECT_EQ(t.text(12 + 4, kLeft + 4, 5), "hello") << t.screen();
 }
 
-TEST(NoteboxScreen, TooSmallTerminalGetsNothing) {
+TEST(NoteboxScreen, TooSmallTerminalGetsNothingButAReason) {
   for (const auto& [rows, cols] : {std::make_pair(14, 80), std::make_pair(24, 63)}) {
     Terminal t(notebox({"hello"}, rows, cols));
     ASSERT_TRUE(t.wait_exit()) << t.screen();
     EXPECT_EQ(t.exit_code(), 0);
     EXPECT_FALSE(t.alt_screen());
     EXPECT_EQ(t.screen().find("JUX"), std::string::npos) << t.screen();
+    EXPECT_NE(t.tty_output().find("notebox: terminal too small: needs 15 lines and 64 columns, has " + std::to_string(rows) +
+                              " lines and " + std::to_string(cols) + " columns"),
+              std::string::npos)
+        << t.screen();
   }
   Terminal fits(notebox({"hello"}, 15, 64));
   ASSERT_TRUE(fits.wait_exit());
@@ -153,20 +181,34 @@ TEST(NoteboxScreen, CapturedOutputStaysEmpty) {
   EXPECT_FALSE(t.alt_screen());
 }
 
-TEST(NoteboxScreen, NoTerminalMeansNothingWritten) {
+TEST(NoteboxScreen, NoUsableTerminalIsNoFailureButSaysWhy) {
   const auto r = testsupport::run_process({testsupport::bin_path("notebox"), "hello"});
   EXPECT_EQ(r.exit_code, 0);
   EXPECT_EQ(r.out, "");
-  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(r.err, "notebox: no terminal to draw on (standard output is not one, and there is no /dev/tty)\n");
 
-  Options o = notebox({"hello"});
-  o.term = "no-such-terminal";
-  o.stdout_to_pipe = true;
-  Terminal t(o);
-  ASSERT_TRUE(t.wait_exit());
-  EXPECT_EQ(t.exit_code(), 0);
-  EXPECT_EQ(t.tty_bytes(), 0u);
-  EXPECT_EQ(t.captured_stdout(), "");
+  struct Case {
+    std::optional<std::string> term;
+    std::string why;
+  };
+  for (const Case& c : std::vector<Case>{
+           {"no-such-terminal", "no usable terminal description for TERM=no-such-terminal"},
+           {"dumb", "the terminal TERM=dumb cannot place the cursor"},
+           {std::nullopt, "TERM is not set, so the terminal's type is unknown"}}) {
+    Options o = notebox({"hello"});
+    o.stdout_to_pipe = true;
+    if (c.term) o.term = *c.term;
+    else o.env["TERM"] = std::nullopt;
+    Terminal t(o);
+    ASSERT_TRUE(t.wait_exit());
+    EXPECT_EQ(t.exit_code(), 0);
+    // Standard error is the terminal here: the reason is all it gets, but
+    // for the carriage return curses may end with.
+    std::string out = t.tty_output();
+    if (!out.empty() && out[0] == '\r') out.erase(0, 1);
+    EXPECT_EQ(out, "notebox: " + c.why + "\r\n");
+    EXPECT_EQ(t.captured_stdout(), "");
+  }
 }
 
 TEST(NoteboxScreen, TerminalModesAreLeftAsTheyWere) {
