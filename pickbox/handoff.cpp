@@ -6,12 +6,13 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 
 extern char** environ;
 
 namespace pickbox {
 
-std::vector<std::string> handoff_argv(int qid, const std::string& item, const std::string& tag) {
+std::vector<std::string> handoff_argv(key_t qid, const std::string& item, const std::string& tag) {
   return {"mqtool", "-s", std::to_string(qid), item, tag};
 }
 
@@ -21,8 +22,8 @@ bool ignored(const struct sigaction& sa) { return !(sa.sa_flags & SA_SIGINFO) &&
 
 }  // namespace
 
-bool run_command(const std::vector<std::string>& argv) {
-  if (argv.empty()) return false;
+CommandResult run_command(const std::vector<std::string>& argv) {
+  if (argv.empty()) return {"no command to run"};
   std::vector<char*> args;
   args.reserve(argv.size() + 1);
   for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
@@ -56,13 +57,22 @@ bool run_command(const std::vector<std::string>& argv) {
   posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
 
   pid_t pid = -1;
-  bool ok = false;
-  if (posix_spawnp(&pid, args[0], nullptr, &attr, args.data(), environ) == 0) {
+  CommandResult result;
+  const std::string& name = argv[0];
+  const int spawn_error = posix_spawnp(&pid, args[0], nullptr, &attr, args.data(), environ);
+  if (spawn_error != 0) {
+    result.why = "cannot start " + name + " (looked up on PATH): " + std::strerror(spawn_error);
+  } else {
     int status = 0;
     pid_t got;
     while ((got = waitpid(pid, &status, 0)) < 0 && errno == EINTR) {
     }
-    ok = got == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    if (got != pid)
+      result.why = "lost track of " + name + ": " + std::strerror(errno);
+    else if (WIFSIGNALED(status))
+      result.why = name + " was killed by signal " + std::to_string(WTERMSIG(status)) + " (" + strsignal(WTERMSIG(status)) + ")";
+    else if (WEXITSTATUS(status) != 0)
+      result.why = name + " ended with status " + std::to_string(WEXITSTATUS(status));
   }
   posix_spawnattr_destroy(&attr);
 
@@ -70,7 +80,7 @@ bool run_command(const std::vector<std::string>& argv) {
   sigaction(SIGQUIT, &old_quit, nullptr);
   sigaction(SIGCHLD, &old_chld, nullptr);
   sigprocmask(SIG_SETMASK, &old_mask, nullptr);
-  return ok;
+  return result;
 }
 
 }  // namespace pickbox

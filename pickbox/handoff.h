@@ -2,17 +2,26 @@
 // through a shell, so every text reaches it as one literal argument.
 #pragma once
 
+#include <sys/types.h>
+
 #include <string>
 #include <vector>
 
 namespace pickbox {
 
 // The command line that posts the chosen item, tagged with the title.
-std::vector<std::string> handoff_argv(int qid, const std::string& item, const std::string& tag);
+std::vector<std::string> handoff_argv(key_t qid, const std::string& item, const std::string& tag);
+
+// How a command ended: ok, or why not in a few words ("mqtool ended with
+// status 2").
+struct CommandResult {
+  std::string why;
+  bool ok() const { return why.empty(); }
+};
 
 // Starts argv[0] from the search path and waits for it as system() does:
 // SIGINT and SIGQUIT are ignored here meanwhile, the command gets them with
-// their usual effect. True only when it ran and exited with status 0.
-bool run_command(const std::vector<std::string>& argv);
+// their usual effect. Ok only when it ran and exited with status 0.
+CommandResult run_command(const std::vector<std::string>& argv);
 
 }  // namespace pickbox

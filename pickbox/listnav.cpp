@@ -1,13 +1,23 @@
 #include "listnav.h"
 
-#include <cerrno>
-#include <climits>
-#include <cstdlib>
-
 namespace pickbox {
 
-Action key_action(long ch) {
-  switch (ch) {
+Action key_action(const winkit::Key& key) {
+  using winkit::KeyKind;
+  switch (key.kind) {
+    case KeyKind::Up: return Action::Up;
+    case KeyKind::Down: return Action::Down;
+    case KeyKind::PageUp: return Action::PageUp;
+    case KeyKind::PageDown: return Action::PageDown;
+    case KeyKind::Home: return Action::First;
+    case KeyKind::End: return Action::Last;
+    case KeyKind::Escape: return Action::Quit;
+    case KeyKind::Resize: return Action::Redraw;
+    case KeyKind::Closed: return Action::Closed;
+    case KeyKind::Byte: break;
+    default: return Action::None;
+  }
+  switch (key.byte) {
     case 'j':
     case 'B':
       return Action::Down;
@@ -61,6 +71,12 @@ Pos apply(Action a, Pos p, int n) {
       return down(p, n);
     case Action::Up:
       return up(p);
+    case Action::PageDown:
+      for (int k = 0; k < visible; ++k) p = down(p, n);
+      return p;
+    case Action::PageUp:
+      for (int k = 0; k < visible; ++k) p = up(p);
+      return p;
     case Action::First:
       return Pos{};
     case Action::Last:
@@ -71,14 +87,5 @@ Pos apply(Action a, Pos p, int n) {
 }
 
 int shown_rows(int n) { return n < visible ? n : visible; }
-
-int queue_id(const char* env) {
-  if (!env) return default_qid;
-  // atoi gives no defined result past the range of int; strtol saturates.
-  long v = std::strtol(env, nullptr, 10);
-  if (v > INT_MAX) return INT_MAX;
-  if (v < INT_MIN) return INT_MIN;
-  return static_cast<int>(v);
-}
 
 }  // namespace pickbox

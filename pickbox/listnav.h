@@ -2,6 +2,8 @@
 // every key sequence can be checked without a terminal.
 #pragma once
 
+#include "winkit.h"
+
 namespace pickbox {
 
 constexpr int ylen = 16;              // window height, frame rows included
@@ -9,6 +11,13 @@ constexpr int xlen = 24;              // window width, frame columns included
 constexpr int visible = ylen - 2;     // item rows between the top and bottom edges
 constexpr int inner = xlen - 2;       // columns an item row may use
 constexpr int default_qid = 30001;    // queue id when JUX_QUEID is not set
+
+// The window stands in the middle of the screen.
+constexpr int top_row(int lines) { return lines / 2 - ylen / 2; }
+constexpr int left_col(int cols) { return cols / 2 - xlen / 2; }
+// The smallest terminal the centred window fits on.
+constexpr int min_lines = ylen;
+constexpr int min_cols = xlen;
 
 // yy: index of the item on the first visible row; j: the cursor's visible
 // row, 0 to visible - 1. The selected item is yy + j.
@@ -19,24 +28,20 @@ struct Pos {
   bool operator==(const Pos& o) const { return yy == o.yy && j == o.j; }
 };
 
-enum class Action { None, Down, Up, First, Last, Choose, Quit };
+enum class Action { None, Down, Up, PageDown, PageUp, First, Last, Choose, Quit, Redraw, Closed };
 
-// Keys by exact code: cursor keys arrive as escape sequences whose last byte
-// ('A' or 'B') is what moves the cursor, and the rest redraws only.
-Action key_action(long ch);
+// The letters keep their codes exactly ('A' and 'B' typed are Up and Down,
+// 'Z' chooses); cursor keys arrive decoded, whatever form the terminal sends.
+Action key_action(const winkit::Key& key);
 
-// n is the number of items (the title is not one). None of these ever puts
-// the cursor past the last item or shows a row past it.
+// n is the number of items. None of these ever puts the cursor past the last
+// item or shows a row past it.
 Pos down(Pos p, int n);
 Pos up(Pos p);
 Pos last(Pos p, int n);
-Pos apply(Action a, Pos p, int n);  // Choose, Quit and None leave p as it is
+Pos apply(Action a, Pos p, int n);  // actions that do not move leave p as it is
 
 // Item rows drawn on each pass.
 int shown_rows(int n);
-
-// JUX_QUEID (nullptr when unset) read as atoi reads it, but held to the
-// range of int instead of wrapping.
-int queue_id(const char* env);
 
 }  // namespace pickbox

@@ -3,91 +3,124 @@
 #include <curses.h>
 
 #include <clocale>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "handoff.h"
 #include "listnav.h"
-#include "rowtext.h"
+#include "quelib.h"
 #include "window.h"
 #include "winkit.h"
 
 namespace {
 
-// Reads that fail in a row before we take the input as gone: with no
-// timeout and keypad mode off, wgetch fails only when the read itself does.
-constexpr int max_failed_reads = 3;
+int fail(const std::string& why) {
+  std::fprintf(stderr, "pickbox: %s\n", why.c_str());
+  return 1;
+}
 
-void draw_frame(WINDOW* pvs, const std::string& title) {
+// What the list shows, fitted to its rows once: texts never change.
+struct List {
+  std::vector<std::string> items;  // each cut to the row
+  std::string top;                 // "- TITLE -", cut to the top edge
+  std::string title_row;           // the title cut to a row: with no items it stands in the first
+};
+
+// The edges and the title: drawn once for each placement of the window.
+void draw_edges(WINDOW* pvs, const List& list) {
   wattr_on(pvs, A_REVERSE, nullptr);
   wborder(pvs, ' ', ' ', ' ', ' ', 0, 0, 0, 0);
-  std::string top = pickbox::shown_text("- " + title + " -");
-  std::string_view fit = winkit::clip_to_width(top, pickbox::xlen);
-  mvwaddnstr(pvs, 0, 0, fit.data(), static_cast<int>(fit.size()));
+  mvwaddnstr(pvs, 0, 0, list.top.data(), static_cast<int>(list.top.size()));
   wattr_off(pvs, A_REVERSE, nullptr);
+}
+
+// The rows in sight, the selected one in reverse video; the terminal's
+// cursor waits just after it.
+void draw_rows(WINDOW* pvs, const List& list, pickbox::Pos pos) {
+  static const std::string blanks(pickbox::inner, ' ');
+  const int n = static_cast<int>(list.items.size());
+  for (int k = 0; k < pickbox::shown_rows(n); ++k) {
+    mvwaddnstr(pvs, k + 1, 1, blanks.data(), static_cast<int>(blanks.size()));
+    const std::string& row = list.items[pos.yy + k];
+    mvwaddnstr(pvs, k + 1, 1, row.data(), static_cast<int>(row.size()));
+  }
+  static const std::string blank(" ");
+  const std::string& sel = n > 0 ? list.items[pos.selected()] : list.title_row;
+  const std::string& mark = sel.empty() ? blank : sel;  // an empty item's highlight is one blank
+  wattr_on(pvs, A_REVERSE, nullptr);
+  mvwaddnstr(pvs, pos.j + 1, 1, mark.data(), static_cast<int>(mark.size()));
+  wattr_off(pvs, A_REVERSE, nullptr);
+}
+
+// Puts the window where the terminal's size says; false while it does not fit.
+bool place(winkit::Window& window, const List& list) {
+  winkit::clear_screen();
+  if (!window.place(pickbox::ylen, pickbox::xlen, pickbox::top_row(LINES), pickbox::left_col(COLS))) {
+    winkit::show_note(winkit::too_small(pickbox::min_lines, pickbox::min_cols, LINES, COLS));
+    return false;
+  }
+  draw_edges(window.get(), list);
+  return true;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2) return 1;
+  if (argc < 2) {
+    std::fprintf(stderr, "Usage: pickbox ITEM... TITLE\n");
+    return 1;
+  }
+  const std::vector<std::string> items(argv + 1, argv + argc - 1);
+  const std::string title = argv[argc - 1];
+  const int n = static_cast<int>(items.size());
 
-  // Row k holds argument k + 1; the last row is the title and the tag.
-  const std::vector<std::string> listbox(argv + 1, argv + argc);
-  const int n = argc - 2;
+  key_t qid = pickbox::default_qid;
+  if (const char* env = std::getenv("JUX_QUEID"); env != nullptr && readquekey(env, &qid) != 0)
+    return fail("JUX_QUEID=" + std::string(env) + " is outside the range of a queue key");
 
   // Without the locale every non-ASCII text would show as escaped bytes.
-  std::setlocale(LC_ALL, "");
-  std::vector<std::string> shown;
-  shown.reserve(listbox.size());
-  for (const auto& text : listbox)
-    shown.emplace_back(winkit::clip_to_width(pickbox::shown_text(text), pickbox::inner));
+  std::setlocale(LC_CTYPE, "");
+  List list;
+  list.items.reserve(items.size());
+  for (const auto& text : items) list.items.push_back(winkit::shown_text(text, pickbox::inner));
+  list.top = winkit::shown_text("- " + title + " -", pickbox::xlen);
+  list.title_row = winkit::shown_text(title, pickbox::inner);
 
-  winkit::TermSession session;
-  if (!session.ok()) return 1;
-  cbreak();
-  typeahead(-1);  // no poll for pending keys before every update
-  noecho();
-  winkit::Window window(pickbox::ylen, pickbox::xlen, LINES / 2 - 8, COLS / 2 - 12);
-  if (!window.ok()) return 1;  // the terminal is smaller than the window
-  WINDOW* pvs = window.get();
-  draw_frame(pvs, listbox[n]);
+  winkit::TermSession session(winkit::Screen::Alternate, winkit::Input::Keys);
+  if (!session.ok()) return fail(session.failure());
+  winkit::Window window;
+  if (!place(window, list)) {
+    session.end();
+    return fail(winkit::too_small(pickbox::min_lines, pickbox::min_cols, LINES, COLS));
+  }
 
-  const std::string blanks(pickbox::inner, ' ');
   pickbox::Pos pos;
-  int failed = 0;
   pickbox::Action act = pickbox::Action::None;
-  while (act != pickbox::Action::Choose) {
-    for (int k = 0; k < pickbox::shown_rows(n); ++k) {
-      mvwaddnstr(pvs, k + 1, 1, blanks.data(), static_cast<int>(blanks.size()));
-      const std::string& row = shown[pos.yy + k];
-      mvwaddnstr(pvs, k + 1, 1, row.data(), static_cast<int>(row.size()));
+  for (;;) {
+    WINDOW* keys = stdscr;
+    if (window.ok()) {
+      keys = window.get();
+      draw_rows(keys, list, pos);
+      wrefresh(keys);
     }
-    const std::string& sel = shown[pos.selected()];
-    wattr_on(pvs, A_REVERSE, nullptr);
-    mvwaddnstr(pvs, pos.j + 1, 1, sel.data(), static_cast<int>(sel.size()));
-    wattr_off(pvs, A_REVERSE, nullptr);
-    wrefresh(pvs);
-
-    int ch = wgetch(pvs);
-    if (ch == ERR) {
-      if (++failed < max_failed_reads) continue;
-      break;
+    act = pickbox::key_action(winkit::read_key(keys));
+    if (act == pickbox::Action::Choose || act == pickbox::Action::Quit || act == pickbox::Action::Closed) break;
+    if (act == pickbox::Action::Redraw) {
+      place(window, list);
+      continue;
     }
-    failed = 0;
-    act = pickbox::key_action(ch);
-    if (act == pickbox::Action::Quit) break;
     pos = pickbox::apply(act, pos, n);
   }
 
   window.close();
-  echo();
-  nocbreak();
   session.end();
   if (act == pickbox::Action::Quit) return 255;
-  if (act != pickbox::Action::Choose) return 1;  // input has ended
-  const char* env = std::getenv("JUX_QUEID");
-  bool sent = pickbox::run_command(pickbox::handoff_argv(pickbox::queue_id(env), listbox[pos.selected()], listbox[n]));
-  return sent ? 0 : 1;
+  if (act == pickbox::Action::Closed) return fail("input ended before a choice was made");
+  // With no items the title is the choice, as it stands in the first row.
+  const std::string& chosen = n > 0 ? items[pos.selected()] : title;
+  if (chosen.empty()) return fail("the chosen item is empty, and an empty text cannot be posted");
+  const pickbox::CommandResult sent = pickbox::run_command(pickbox::handoff_argv(qid, chosen, title));
+  return sent.ok() ? 0 : fail(sent.why);
 }

@@ -367,6 +367,20 @@ bool Terminal::wait_text(std::string_view text, int timeout_ms) {
       timeout_ms);
 }
 
+void Terminal::resize(int rows, int cols) {
+  Impl& m = *impl_;
+  // What was written at the old size is decoded at the old size.
+  while (m.pump(0)) {
+  }
+  m.opt.rows = rows;
+  m.opt.cols = cols;
+  vterm_set_size(m.vt, rows, cols);
+  winsize ws{};
+  ws.ws_row = static_cast<unsigned short>(rows);
+  ws.ws_col = static_cast<unsigned short>(cols);
+  if (m.master >= 0) ioctl(m.master, TIOCSWINSZ, &ws);  // the kernel sends SIGWINCH
+}
+
 void Terminal::signal(int sig) {
   if (impl_->pid > 0 && !impl_->exited) kill(impl_->pid, sig);
 }

@@ -61,6 +61,8 @@ class Terminal {
   // wait_until some row contains text.
   bool wait_text(std::string_view text, int timeout_ms = 5000);
 
+  // A new size, as when the user resizes the window: the program gets SIGWINCH.
+  void resize(int rows, int cols);
   void signal(int sig);  // kill(2) on the program
   bool exited() const;
   int exit_code() const;    // WEXITSTATUS, or -1 if not exited or killed

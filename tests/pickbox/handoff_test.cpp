@@ -29,18 +29,20 @@ void mark(int) {}
 
 }  // namespace
 
-TEST(RunCommand, SuccessOnlyWhenStartedAndExitedZero) {
-  EXPECT_TRUE(run_command({"true"}));
-  EXPECT_FALSE(run_command({"false"}));
-  EXPECT_FALSE(run_command({"sh", "-c", "exit 3"}));
-  EXPECT_FALSE(run_command({"sh", "-c", "kill -TERM $$"}));
-  EXPECT_FALSE(run_command({"jux-no-such-command-here"}));
-  EXPECT_FALSE(run_command({}));
+TEST(RunCommand, SuccessOnlyWhenStartedAndExitedZeroAndEachFailureSaysWhy) {
+  EXPECT_EQ(run_command({"true"}).why, "");
+  EXPECT_EQ(run_command({"false"}).why, "false ended with status 1");
+  EXPECT_EQ(run_command({"sh", "-c", "exit 3"}).why, "sh ended with status 3");
+  EXPECT_EQ(run_command({"sh", "-c", "kill -TERM $$"}).why, "sh was killed by signal 15 (Terminated)");
+  EXPECT_EQ(run_command({"jux-no-such-command-here"}).why,
+            "cannot start jux-no-such-command-here (looked up on PATH): No such file or directory");
+  EXPECT_FALSE(run_command({}).ok());
 }
 
 TEST(RunCommand, ArgumentsArriveLiterally) {
   EXPECT_TRUE(run_command({"sh", "-c", R"([ $# -eq 3 ] && [ "$1" = 'a b;*$(id)' ] && [ -z "$2" ] && [ "$3" = '`x`' ])",
-                           "sh", "a b;*$(id)", "", "`x`"}));
+                           "sh", "a b;*$(id)", "", "`x`"})
+                  .ok());
 }
 
 TEST(RunCommand, WaitsLikeSystem) {
@@ -48,18 +50,19 @@ TEST(RunCommand, WaitsLikeSystem) {
   // An interrupt aimed at us while we wait does not end us ...
   set_handler(SIGINT, SIG_DFL);
   set_handler(SIGQUIT, SIG_DFL);
-  EXPECT_TRUE(run_command({"sh", "-c", "kill -INT $PPID; kill -QUIT $PPID; exit 0"}));
+  EXPECT_TRUE(run_command({"sh", "-c", "kill -INT $PPID; kill -QUIT $PPID; exit 0"}).ok());
   // ... but the command itself gets its usual default.
-  EXPECT_FALSE(run_command({"sh", "-c", "kill -INT $$; exit 0"}));
+  EXPECT_FALSE(run_command({"sh", "-c", "kill -INT $$; exit 0"}).ok());
   // It starts with nothing blocked, SIGCHLD included.
   // (Read with builtins only: the shell blocks signals while it waits for a child.)
   EXPECT_TRUE(run_command({"sh", "-c",
                            "while read -r k v; do [ \"$k\" != SigBlk: ] || [ \"$v\" = 0000000000000000 ] || exit 1; "
-                           "done < /proc/$$/status"}));
+                           "done < /proc/$$/status"})
+                  .ok());
 
   // Afterwards our own dispositions and mask are back.
   set_handler(SIGINT, mark);
-  EXPECT_TRUE(run_command({"true"}));
+  EXPECT_TRUE(run_command({"true"}).ok());
   struct sigaction now {};
   sigaction(SIGINT, nullptr, &now);
   EXPECT_EQ(now.sa_handler, &mark);
@@ -71,14 +74,14 @@ TEST(RunCommand, WaitsLikeSystem) {
 TEST(RunCommand, CallerIgnoredSignalsStayIgnored) {
   KeepSignal keep_int(SIGINT);
   set_handler(SIGINT, SIG_IGN);
-  EXPECT_TRUE(run_command({"sh", "-c", "kill -INT $$; exit 0"}));
+  EXPECT_TRUE(run_command({"sh", "-c", "kill -INT $$; exit 0"}).ok());
 }
 
 TEST(RunCommand, StatusKeptWhenCallerIgnoresChildren) {
   KeepSignal keep_chld(SIGCHLD);
   set_handler(SIGCHLD, SIG_IGN);
-  EXPECT_TRUE(run_command({"true"}));
-  EXPECT_FALSE(run_command({"false"}));
+  EXPECT_TRUE(run_command({"true"}).ok());
+  EXPECT_FALSE(run_command({"false"}).ok());
   struct sigaction now {};
   sigaction(SIGCHLD, nullptr, &now);
   EXPECT_EQ(now.sa_handler, SIG_IGN);

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <climits>
 #include <initializer_list>
 #include <random>
 #include <string>
@@ -13,27 +12,48 @@ using pickbox::Pos;
 
 namespace {
 
+using winkit::Key;
+using winkit::KeyKind;
+
+Key byte(unsigned char c) { return {KeyKind::Byte, c}; }
+
+// Letters as typed; 'U', 'D' stand for PgUp and PgDn here.
 Pos press(Pos p, int n, const std::string& keys) {
-  for (char c : keys) p = pickbox::apply(pickbox::key_action(static_cast<unsigned char>(c)), p, n);
+  for (char c : keys) {
+    const Key key = c == 'U' ? Key{KeyKind::PageUp} : c == 'D' ? Key{KeyKind::PageDown} : byte(c);
+    p = pickbox::apply(pickbox::key_action(key), p, n);
+  }
   return p;
 }
 
 }  // namespace
 
-TEST(KeyAction, ExactCodesOnly) {
-  EXPECT_EQ(pickbox::key_action('j'), Action::Down);
-  EXPECT_EQ(pickbox::key_action('B'), Action::Down);
-  EXPECT_EQ(pickbox::key_action('k'), Action::Up);
-  EXPECT_EQ(pickbox::key_action('A'), Action::Up);
-  EXPECT_EQ(pickbox::key_action('t'), Action::First);
-  EXPECT_EQ(pickbox::key_action('g'), Action::Last);
-  EXPECT_EQ(pickbox::key_action(10), Action::Choose);
-  EXPECT_EQ(pickbox::key_action(13), Action::Choose);
-  EXPECT_EQ(pickbox::key_action('Z'), Action::Choose);
-  EXPECT_EQ(pickbox::key_action('q'), Action::Quit);
-  // Case matters, the rest of an escape sequence is inert, and so is a failed read.
-  for (long ch : std::initializer_list<long>{'J', 'b', 'K', 'a', 'T', 'G', 'z', 'Q', 27, '[', 'O', ' ', 0, -1, 0x102, 0x103, 0x100 + 'j'})
-    EXPECT_EQ(pickbox::key_action(ch), Action::None) << ch;
+TEST(KeyAction, LettersByExactCodeAndDecodedKeys) {
+  const std::pair<Key, Action> table[] = {
+      {byte('j'), Action::Down},  {byte('B'), Action::Down},  {byte('k'), Action::Up},
+      {byte('A'), Action::Up},    {byte('t'), Action::First}, {byte('g'), Action::Last},
+      {byte(10), Action::Choose}, {byte(13), Action::Choose}, {byte('Z'), Action::Choose},
+      {byte('q'), Action::Quit},  {{KeyKind::Up}, Action::Up}, {{KeyKind::Down}, Action::Down},
+      {{KeyKind::Home}, Action::First}, {{KeyKind::End}, Action::Last}, {{KeyKind::PageUp}, Action::PageUp},
+      {{KeyKind::PageDown}, Action::PageDown}, {{KeyKind::Escape}, Action::Quit}, {{KeyKind::Resize}, Action::Redraw},
+      {{KeyKind::Closed}, Action::Closed}};
+  for (const auto& [key, action] : table) EXPECT_EQ(pickbox::key_action(key), action) << int(key.kind) << " " << key.byte;
+  // Case matters; the bytes of a sequence never arrive alone; keys no list uses do nothing.
+  for (int c : std::initializer_list<int>{'J', 'b', 'K', 'a', 'T', 'G', 'z', 'Q', 27, '[', 'O', ' ', 0, 9})
+    EXPECT_EQ(pickbox::key_action(byte(static_cast<unsigned char>(c))), Action::None) << c;
+  for (KeyKind k : {KeyKind::Left, KeyKind::Right, KeyKind::Delete, KeyKind::Other})
+    EXPECT_EQ(pickbox::key_action(Key{k}), Action::None) << int(k);
+}
+
+TEST(Scroll, PagesMoveFourteenRowsClampedAtTheEnds) {
+  EXPECT_EQ(press({}, 40, "D"), (Pos{1, 13}));
+  EXPECT_EQ(press({}, 40, "DD"), (Pos{15, 13}));
+  EXPECT_EQ(press({}, 40, "DDDD"), (Pos{26, 13}));
+  EXPECT_EQ(press({}, 40, "gU"), (Pos{25, 0}));
+  EXPECT_EQ(press({}, 40, "UUU"), (Pos{0, 0}));
+  EXPECT_EQ(press({}, 5, "D"), (Pos{0, 4}));
+  EXPECT_EQ(press({}, 5, "DU"), (Pos{0, 0}));
+  EXPECT_EQ(press({}, 0, "DU"), (Pos{0, 0}));
 }
 
 TEST(Scroll, FifteenItemsScrollOnce) {
@@ -62,7 +82,7 @@ TEST(Scroll, TitleOnlyNothingMoves) {
 // row past the last item.
 TEST(Scroll, InvariantsHoldOnRandomWalks) {
   std::mt19937 rng(4);
-  const char keys[] = "jBkAtgx";
+  const char keys[] = "jBkAtgxUD";
   for (int n = 0; n <= 45; ++n) {
     Pos p;
     int sel = 0;
@@ -73,6 +93,8 @@ TEST(Scroll, InvariantsHoldOnRandomWalks) {
       if (c == 'k' || c == 'A') sel = std::max(sel - 1, 0);
       if (c == 't') sel = 0;
       if (c == 'g') sel = std::max(n - 1, 0);
+      if (c == 'D') sel = std::min(sel + pickbox::visible, std::max(n - 1, 0));
+      if (c == 'U') sel = std::max(sel - pickbox::visible, 0);
       SCOPED_TRACE("n=" + std::to_string(n) + " step=" + std::to_string(step) + " key=" + c);
       ASSERT_EQ(p.selected(), sel);
       ASSERT_GE(p.yy, 0);
@@ -87,14 +109,3 @@ TEST(Scroll, InvariantsHoldOnRandomWalks) {
   }
 }
 
-TEST(QueueId, ReadAsAtoiWithoutWrapping) {
-  EXPECT_EQ(pickbox::queue_id(nullptr), 30001);
-  EXPECT_EQ(pickbox::queue_id("77"), 77);
-  EXPECT_EQ(pickbox::queue_id(""), 0);
-  EXPECT_EQ(pickbox::queue_id("word"), 0);
-  EXPECT_EQ(pickbox::queue_id("  42x"), 42);
-  EXPECT_EQ(pickbox::queue_id("+12"), 12);
-  EXPECT_EQ(pickbox::queue_id("-5"), -5);
-  EXPECT_EQ(pickbox::queue_id("4294997297"), INT_MAX);  // would wrap to 30001
-  EXPECT_EQ(pickbox::queue_id("-99999999999999999999"), INT_MIN);
-}

@@ -13,6 +13,7 @@
 #include <fstream>
 #include <memory>
 #include <optional>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -137,12 +138,12 @@ class Pickbox : public ::testing::Test {
 
 const Strings fruit = {"Apple", "Banana", "Cherry"};
 
-TEST_F(Pickbox, NoArgumentExitsBeforeTouchingTheTerminal) {
+TEST_F(Pickbox, NoArgumentSaysHowToCallItAndDrawsNothing) {
   ptyterm::Options o = options({}, "");
   o.argv.pop_back();
   term_ = std::make_unique<ptyterm::Terminal>(o);
   expect_exit(1);
-  EXPECT_EQ(term_->tty_bytes(), 0u);
+  EXPECT_EQ(term_->tty_output(), "Usage: pickbox ITEM... TITLE\r\n");
   EXPECT_FALSE(handed_off());
 }
 
@@ -280,7 +281,7 @@ TEST_F(Pickbox, QueueIdFromEnvironment) {
 
 TEST_F(Pickbox, TextsReachMqtoolLiterally) {
   const std::string touch = "x;touch " + dir_ + "/touched";
-  const Strings items = {touch, "$(touch " + dir_ + "/touched)", "*", "two words", "", "'\"\\", "-s"};
+  const Strings items = {touch, "$(touch " + dir_ + "/touched)", "*", "two words", "'\"\\", "-s", "-x", "--", "-"};
   for (size_t i = 0; i < items.size(); ++i) {
     std::remove((dir_ + "/args").c_str());
     start(items, "my title");
@@ -292,13 +293,20 @@ TEST_F(Pickbox, TextsReachMqtoolLiterally) {
   EXPECT_NE(stat((dir_ + "/touched").c_str(), &st), 0);
 }
 
-TEST_F(Pickbox, UndeliveredChoiceIsAFailure) {
+TEST_F(Pickbox, UndeliveredChoiceIsAFailureThatSaysWhy) {
   ptyterm::Options o = options(fruit, "Fruit");
   o.env["STUB_STATUS"] = "3";
   start(o);
   keys("\r");
   expect_exit(1);
   EXPECT_TRUE(handed_off());
+  EXPECT_NE(term_->tty_output().find("pickbox: mqtool ended with status 3\r\n"), std::string::npos);
+
+  std::ofstream(dir_ + "/mqtool") << "#!/bin/sh\nkill -KILL $$\n";
+  start(o);
+  keys("\r");
+  expect_exit(1);
+  EXPECT_NE(term_->tty_output().find("pickbox: mqtool was killed by signal 9 (Killed)\r\n"), std::string::npos);
 
   std::remove((dir_ + "/mqtool").c_str());
   o.env["PATH"] = dir_;  // no mqtool anywhere
@@ -307,6 +315,161 @@ TEST_F(Pickbox, UndeliveredChoiceIsAFailure) {
   keys("\r");
   expect_exit(1);
   expect_normal_modes();
+  EXPECT_NE(term_->tty_output().find("pickbox: cannot start mqtool (looked up on PATH): No such file or directory\r\n"),
+            std::string::npos);
+}
+
+TEST_F(Pickbox, EmptyItemShowsABlankHighlightAndIsNeverPosted) {
+  const Strings items = {"a", "", "c"};
+  start(items);
+  keys("j");
+  ASSERT_TRUE(term_->wait_until([&] { return term_->reverse(top_ + 2, left_ + 1); })) << term_->screen();
+  EXPECT_EQ(term_->text(top_ + 2, left_ + 1, 22), std::string(22, ' '));
+  EXPECT_FALSE(term_->reverse(top_ + 2, left_ + 2));
+  EXPECT_FALSE(term_->reverse(top_ + 1, left_ + 1));
+  keys("\r");
+  expect_exit(1);
+  EXPECT_FALSE(handed_off());
+  EXPECT_NE(term_->tty_output().find("pickbox: the chosen item is empty, and an empty text cannot be posted\r\n"),
+            std::string::npos);
+}
+
+TEST_F(Pickbox, HomeEndAndPagesInEveryFormTheTerminalSends) {
+  Strings items = numbered(40);
+  start(items);
+  const std::pair<const char*, std::pair<int, int>> steps[] = {
+      {"\x1b[F", {26, 13}}, {"\x1b[H", {0, 0}},    {"\x1bOF", {26, 13}}, {"\x1bOH", {0, 0}},
+      {"\x1b[4~", {26, 13}}, {"\x1b[1~", {0, 0}},  {"\x1b[6~", {1, 13}}, {"\x1b[6~", {15, 13}},
+      {"\x1b[5~", {14, 0}}, {"\x1b[5~", {0, 0}},   {"\x1b[5~", {0, 0}}, {"\x1bOB\x1b[B", {0, 2}}};
+  for (const auto& [key, view] : steps) {
+    keys(key);
+    expect_view(items, view.first, view.second);
+  }
+}
+
+TEST_F(Pickbox, KeysNoListUsesDoNothingWhole) {
+  Strings items = numbered(15);
+  start(items);
+  // Shift-Tab ends in 'Z', F1 in 'P', a mouse report holds 'B': none may act.
+  for (const char* key : {"\x1b[Z", "\x1bOP", "\x1b[15~", "\x1b[2~", "\x1b[3~", "\x1b[C", "\x1b[D", "\x1bx",
+                          "\x1b[M !B", "\x1b[<0;2;2M", "\x1b[1;5A", "\x1b[1;2B"}) {
+    keys(std::string(key) + "j");
+    expect_view(items, 0, 1);
+    keys("k");
+    expect_view(items, 0, 0);
+    ASSERT_FALSE(term_->exited()) << key;
+  }
+  EXPECT_FALSE(handed_off());
+}
+
+TEST_F(Pickbox, EscapeAloneQuits) {
+  start(fruit);
+  keys("j\x1b");
+  expect_exit(255);
+  EXPECT_FALSE(handed_off());
+  expect_normal_modes();
+  EXPECT_EQ(term_->tty_output().find("pickbox:"), std::string::npos);
+}
+
+TEST_F(Pickbox, ResizeDrawsTheWindowCentredAgainWithItsState) {
+  Strings items = numbered(40);
+  start(items);
+  keys(std::string(15, 'j'));
+  expect_view(items, 2, 13);
+  term_->resize(30, 100);
+  top_ = 30 / 2 - 8;
+  left_ = 100 / 2 - 12;
+  expect_view(items, 2, 13);
+  EXPECT_EQ(term_->text(top_, left_, 9), "- Title -");
+  // Nothing of the old drawing stays.
+  for (int r = 0; r < 30; ++r) {
+    if (r < top_ || r > top_ + 15) {
+      EXPECT_EQ(term_->row_text(r), "") << r << "\n" << term_->screen();
+    }
+  }
+  EXPECT_EQ(term_->text(top_ + 1, 0, left_), std::string(left_, ' '));
+
+  // Too small: a note and nothing of the window; keys still count.
+  term_->resize(10, 80);
+  ASSERT_TRUE(term_->wait_text("terminal too small")) << term_->screen();
+  EXPECT_EQ(term_->row_text(0), "terminal too small: needs 16 lines and 24 columns, has 10 lines and 80 columns");
+  for (int r = 1; r < 10; ++r) EXPECT_EQ(term_->row_text(r), "") << term_->screen();
+  keys("k");
+  term_->wait_quiet();
+  term_->resize(16, 24);
+  top_ = 0;
+  left_ = 0;
+  expect_view(items, 2, 12);
+  keys("\r");
+  expect_exit(0);
+  EXPECT_EQ(handed_off(), (Strings{"-s", "30001", "item15", "Title"}));
+}
+
+TEST_F(Pickbox, SuspendGivesTheShellItsTerminalAndFgBringsTheWindowBack) {
+  ptyterm::Options o = options(fruit, "Fruit");
+  o.argv = {"/bin/bash", "-c", "set -m; \"$0\" Apple Banana Cherry Fruit; echo stopped; read -r _; fg; echo \"rc=$?\"",
+            testsupport::bin_path("pickbox")};
+  start(o);
+  keys("j");
+  expect_view(fruit, 0, 1);
+  keys("\x1a");
+  ASSERT_TRUE(term_->wait_text("stopped")) << term_->screen();
+  term_->wait_quiet();
+  expect_normal_modes();
+  keys("\n");
+  expect_view(fruit, 0, 1);
+  keys("j\r");
+  ASSERT_TRUE(term_->wait_text("rc=0")) << term_->screen();
+  EXPECT_EQ(handed_off(), (Strings{"-s", "30001", "Cherry", "Fruit"}));
+}
+
+TEST_F(Pickbox, EveryStartThatCannotDrawSaysWhy) {
+  struct Case {
+    std::optional<std::string> term;
+    std::string why;
+  };
+  for (const Case& c : std::vector<Case>{
+           {"no-such-terminal", "pickbox: no usable terminal description for TERM=no-such-terminal\r\n"},
+           {"dumb", "pickbox: the terminal TERM=dumb cannot place the cursor\r\n"},
+           {std::nullopt, "pickbox: TERM is not set, so the terminal's type is unknown\r\n"}}) {
+    ptyterm::Options o = options(fruit, "Fruit");
+    if (c.term) {
+      o.term = *c.term;
+    } else {
+      o.env["TERM"] = std::nullopt;
+    }
+    term_ = std::make_unique<ptyterm::Terminal>(o);
+    expect_exit(1);
+    EXPECT_NE(term_->tty_output().find(c.why), std::string::npos) << term_->tty_output();
+    EXPECT_EQ(term_->tty_output().find('\x1b'), std::string::npos) << term_->tty_output();
+    EXPECT_FALSE(handed_off());
+  }
+  ptyterm::Options o = options(fruit, "Fruit");
+  o.env["JUX_QUEID"] = "4295017297";
+  term_ = std::make_unique<ptyterm::Terminal>(o);
+  expect_exit(1);
+  EXPECT_EQ(term_->tty_output(), "pickbox: JUX_QUEID=4295017297 is outside the range of a queue key\r\n");
+
+  const auto r = testsupport::run_process({testsupport::bin_path("pickbox"), "a", "T"});
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_EQ(r.err, "pickbox: no terminal to draw on (standard output is not one, and there is no /dev/tty)\n");
+}
+
+// A signal at any moment of the start leaves the terminal as it was and
+// ends the program by that signal.
+TEST_F(Pickbox, SignalsAtRandomMomentsOfTheStart) {
+  std::mt19937 rng(7);
+  for (int run = 0; run < 80; ++run) {
+    const int sig = run % 2 ? SIGINT : SIGTERM;
+    term_ = std::make_unique<ptyterm::Terminal>(options(fruit, "Fruit"));
+    usleep(static_cast<useconds_t>(rng() % 12000));
+    term_->signal(sig);
+    ASSERT_TRUE(term_->wait_exit(5000)) << term_->screen();
+    EXPECT_EQ(term_->term_signal(), sig) << "run " << run << " exit " << term_->exit_code();
+    const termios m = term_->modes();
+    EXPECT_TRUE((m.c_lflag & ICANON) && (m.c_lflag & ECHO) && (m.c_iflag & ICRNL) && (m.c_oflag & ONLCR)) << run;
+    EXPECT_FALSE(term_->alt_screen()) << run;
+  }
 }
 
 TEST_F(Pickbox, LongTextsAndManyItems) {
@@ -364,7 +527,7 @@ TEST_F(Pickbox, NonAsciiTextsByDisplayWidth) {
   EXPECT_EQ(handed_off(), (Strings{"-s", "30001", "new\nline", "Früchte"}));
 }
 
-TEST_F(Pickbox, TooSmallTerminalEndsAtOnce) {
+TEST_F(Pickbox, TooSmallTerminalEndsAtOnceSayingTheSizes) {
   for (auto [rows, cols] : {std::pair{15, 80}, std::pair{24, 23}}) {
     ptyterm::Options o = options(fruit, "Fruit");
     o.rows = rows;
@@ -373,6 +536,9 @@ TEST_F(Pickbox, TooSmallTerminalEndsAtOnce) {
     expect_exit(1);
     EXPECT_FALSE(handed_off());
     expect_normal_modes();
+    EXPECT_NE(term_->tty_output().find("pickbox: terminal too small: needs 16 lines and 24 columns, has " +
+                                       std::to_string(rows) + " lines and " + std::to_string(cols) + " columns\r\n"),
+              std::string::npos);
   }
   ptyterm::Options o = options(fruit, "Fruit");
   o.rows = 16;
@@ -388,6 +554,7 @@ TEST_F(Pickbox, EndedInputEndsAtOnce) {
   expect_exit(1);
   EXPECT_FALSE(handed_off());
   expect_normal_modes();
+  EXPECT_NE(term_->tty_output().find("pickbox: input ended before a choice was made\r\n"), std::string::npos);
 
   // Keys that arrive before the end still count.
   o.stdin_data = "jj\r";
@@ -428,33 +595,59 @@ TEST_F(Pickbox, DownRewritesOnlyTwoRows) {
   EXPECT_LE(term_->tty_bytes() - before, 80u) << term_->tty_output().substr(before);  // 39 when measured
 }
 
-// The whole road: a choice made in the window is what a receiver takes off the queue.
-TEST(PickboxRoad, ChoiceArrivesThroughTheQueue) {
-  const int key = 20000000 + static_cast<int>(getpid());
-  struct RemoveQueue {
-    int key;
-    ~RemoveQueue() {
-      int id = msgget(key, 0);
-      if (id >= 0) msgctl(id, IPC_RMID, nullptr);
+// The whole road: a choice made in the window is what a receiver takes off
+// the queue, byte for byte, and nothing else is posted.
+class PickboxRoad : public ::testing::Test {
+ protected:
+  void TearDown() override {
+    const int id = msgget(key_, 0);
+    if (id >= 0) msgctl(id, IPC_RMID, nullptr);
+  }
+  // Chooses item `index` of items and returns every text on the queue after.
+  Strings choose(const Strings& items, const std::string& title, int index) {
+    ptyterm::Options o;
+    o.argv = {testsupport::bin_path("pickbox")};
+    o.argv.insert(o.argv.end(), items.begin(), items.end());
+    o.argv.push_back(title);
+    o.env["PATH"] = testsupport::bin_dir() + ":" + std::getenv("PATH");
+    o.env["JUX_QUEID"] = std::to_string(key_);
+    ptyterm::Terminal t(o);
+    EXPECT_TRUE(t.wait_until([&] { return t.cursor_row() > 0 && t.tty_bytes() > 0; })) << t.screen();
+    t.wait_quiet();
+    t.send(std::string(static_cast<size_t>(index), 'j') + "\r");
+    EXPECT_TRUE(t.wait_exit(5000)) << t.screen();
+    EXPECT_EQ(t.exit_code(), 0) << t.screen();
+    EXPECT_EQ(t.tty_output().find("sage:"), std::string::npos) << t.tty_output();
+    Strings got;
+    const int id = msgget(key_, 0);
+    struct {
+      long type;
+      char text[2048];
+    } m{};
+    ssize_t n;
+    while (id >= 0 && (n = msgrcv(id, &m, sizeof m.text, 0, IPC_NOWAIT)) >= 0) {
+      EXPECT_EQ(m.type, 96);
+      got.emplace_back(m.text, static_cast<size_t>(n));
     }
-  } cleanup{key};
+    return got;
+  }
+  const int key_ = 20000000 + static_cast<int>(getpid());
+};
 
-  ptyterm::Options o;
-  o.argv = {testsupport::bin_path("pickbox"), "Green apple", "Banana", "Fruit basket"};
-  o.env["PATH"] = testsupport::bin_dir() + ":" + std::getenv("PATH");
-  o.env["JUX_QUEID"] = std::to_string(key);
-  ptyterm::Terminal t(o);
-  ASSERT_TRUE(t.wait_text("- Fruit basket -")) << t.screen();
-  t.send("\r");
-  ASSERT_TRUE(t.wait_exit(5000)) << t.screen();
-  EXPECT_EQ(t.exit_code(), 0) << t.screen();
-
+TEST_F(PickboxRoad, ChoiceArrivesThroughTheQueue) {
+  EXPECT_EQ(choose({"Green apple", "Banana"}, "Fruit basket", 0), (Strings{"Green apple"}));
   testsupport::ProcOptions po;
   po.timeout_ms = 5000;
-  auto got = testsupport::run_process({testsupport::bin_path("mqtool"), "-r", std::to_string(key)}, po);
-  EXPECT_FALSE(got.timed_out);
-  EXPECT_EQ(got.exit_code, 0);
-  EXPECT_EQ(got.out, "Green apple\n");
+  EXPECT_EQ(choose({"Green apple", "Banana"}, "Fruit basket", 1), (Strings{"Banana"}));
+}
+
+TEST_F(PickboxRoad, AnyTextArrivesWhole) {
+  const Strings texts = {"-x", "--verbose", "-s", "-r", "-", "--", "a b  c", "'\"`", "$(id);ls", "new\nline",
+                         std::string(1024, 'k')};
+  for (size_t i = 0; i < texts.size(); ++i) {
+    EXPECT_EQ(choose(texts, "Pick", static_cast<int>(i)), (Strings{texts[i]})) << i;
+    EXPECT_EQ(choose({texts[i]}, texts[i], 0), (Strings{texts[i]})) << "as title too: " << i;
+  }
 }
 
 }  // namespace
