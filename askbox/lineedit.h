@@ -1,0 +1,79 @@
+// askbox's line editor: bytes and keys in, the answer and what to draw out.
+// Free of curses so every key's effect is checked without a terminal.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace askbox {
+
+// Keys the caller decodes from curses' KEY_* codes or escape sequences.
+enum class EditKey { Left, Right, Home, End, Delete };
+
+enum class Outcome {
+  Continue,    // keep reading
+  Refused,     // the line is full: the caller beeps
+  Enter,       // the line is done
+  Cancel,      // Esc alone
+  Interrupt,   // a Ctrl-C byte the terminal did not turn into SIGINT
+  EndOfInput,  // Ctrl-D on an empty line
+};
+
+struct EditSettings {
+  int field_columns = 59;  // taken as at least 2, so a wide character fits
+  std::size_t max_chars = 256;
+  // The terminal's erase and kill bytes (c_cc[VERASE], c_cc[VKILL]); only
+  // 1..127 count: 0 is the disabled value, a higher byte may begin a character.
+  int erase = -1;
+  int kill = -1;
+};
+
+// Edits one line in the locale in force when it is made: the caller calls
+// setlocale first and does not change it while the editor is in use.
+// Printable characters are kept as typed (one character each, however many
+// bytes or columns); bytes that make no printable character are dropped.
+class LineEditor {
+ public:
+  explicit LineEditor(EditSettings s = {});
+
+  Outcome byte(unsigned char b);  // one byte as typed, not part of an escape sequence
+  Outcome key(EditKey k);
+  Outcome cancel();
+
+  std::string answer() const;  // in the locale's encoding
+
+  struct View {
+    std::string text;  // bytes to draw from the field's first column, whole characters only
+    int cursor_col;    // 0..field_columns-1
+    int width;         // columns text takes, at most field_columns
+  };
+  View view() const;
+
+  // In characters.
+  std::size_t cursor() const { return cursor_; }
+  std::size_t size() const { return chars_.size(); }
+  std::size_t first_shown() const { return first_; }
+
+ private:
+  struct Char {
+    std::string bytes;  // as typed
+    int width;          // 1 or 2
+    bool odd;           // drawn as '?': a byte a single-byte locale cannot show
+  };
+
+  Outcome text_byte(unsigned char b);
+  Outcome insert(Char c);
+  void move_to(std::size_t pos);
+  void remove(std::size_t from, std::size_t to);
+  void scroll();
+
+  EditSettings settings_;
+  bool multibyte_;
+  std::vector<Char> chars_;
+  std::string pending_;  // the start of a multibyte character
+  std::size_t cursor_ = 0;
+  std::size_t first_ = 0;
+};
+
+}  // namespace askbox
