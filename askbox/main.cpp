@@ -1,9 +1,13 @@
 // askbox PROMPT NAME: reads one line in a framed window and prints NAME=value.
+#include <termios.h>
+#include <unistd.h>
+
 #include <clocale>
-#include <cstdlib>
+#include <csignal>
 #include <cstdio>
 #include <string>
 
+#include "lineedit.h"
 #include "request.h"
 #include "window.h"
 #include "winkit.h"
@@ -19,83 +23,140 @@ static_assert(sizeof kField - 1 == 62 && sizeof kFieldEnd - 1 == 62, "the field 
 constexpr int kRows = 8;
 constexpr int kCols = 64;
 constexpr int kLeft = 4;
-// Bytes of a line; characters in a multibyte locale.
-constexpr int kLineLimit = 256;
+constexpr int kMinLines = 15;  // the window's top is the middle line
+constexpr int kMinCols = kLeft + kCols;
+// The prompt and the typed text start at column 4 and stop before the
+// frame's right edge.
+constexpr int kTextCol = 4;
+constexpr int kTextCols = kCols - 1 - kTextCol;
+constexpr int kFieldRow = 2;
+constexpr std::size_t kLineLimit = 256;  // characters
 
-// Curses' line input at the cursor, echoing. In a multibyte locale the wide
-// form is used: the byte form erases one byte of a character that takes
-// several, which leaves a broken character in the answer.
-bool read_line(WINDOW* w, std::string& value) {
-  if (MB_CUR_MAX == 1) {
-    // A resized terminal ends the byte form early with what was typed so far;
-    // the line goes on from there.
-    std::string line;
-    for (;;) {
-      char buff[kLineLimit + 1] = {};
-      const int code = wgetnstr(w, buff, kLineLimit - static_cast<int>(line.size()));
-      line += buff;
-      if (code == OK) break;
-      if (code != KEY_RESIZE) return false;
-    }
-    value = line;
-    return true;
+// How the run ended.
+enum class End { Line, Cancelled, Interrupted, InputEnded, TooSmall };
+
+// The frame, the prompt, the title and the field's blanks.
+void draw_window(WINDOW* w, const std::string& prompt) {
+  wattroff(w, A_REVERSE);
+  winkit::draw_frame(w);
+  mvwaddnstr(w, 1, kTextCol, prompt.data(), static_cast<int>(prompt.size()));
+  wattron(w, A_REVERSE);
+  mvwaddstr(w, 0, 0, kTitle);
+  for (int row = kFieldRow; row <= 4; ++row) mvwaddstr(w, row, 1, kField);
+  mvwaddstr(w, 5, 1, kFieldEnd);
+}
+
+// The typed text as the field shows it, and the cursor in it.
+void draw_field(WINDOW* w, const askbox::LineEditor& editor) {
+  const askbox::LineEditor::View view = editor.view();
+  mvwaddstr(w, kFieldRow, 1, kField);
+  mvwaddnstr(w, kFieldRow, kTextCol, view.text.data(), static_cast<int>(view.text.size()));
+  wmove(w, kFieldRow, kTextCol + view.cursor_col);
+}
+
+bool place(winkit::Window& window, const std::string& prompt) {
+  winkit::blank_screen();
+  if (!window.place(kRows, kCols, LINES / 2, kLeft)) {
+    winkit::show_note(winkit::too_small(kMinLines, kMinCols, LINES, COLS));
+    return false;
   }
-  wint_t wbuff[kLineLimit + 1] = {};
-  if (wgetn_wstr(w, wbuff, kLineLimit) != OK) return false;
-  value = askbox::encode_line(wbuff);
+  draw_window(window.get(), prompt);
   return true;
 }
 
-// Draws the window and reads the line; false when no line could be read.
-bool ask(const std::string& msg, std::string& value) {
-  echo();
-  winkit::Window mvs(kRows, kCols, LINES / 2, kLeft);
-  if (!mvs.ok()) return false;  // the terminal is too small for it
-  WINDOW* w = mvs.get();
-  wattroff(w, A_REVERSE);
-  winkit::draw_frame(w);
-  mvwprintw(w, 1, 4, "%s", msg.c_str());
-  wattron(w, A_REVERSE);
-  mvwprintw(w, 0, 0, "%s", kTitle);
-  mvwprintw(w, 2, 1, "%s", kField);
-  mvwprintw(w, 3, 1, "%s", kField);
-  mvwprintw(w, 4, 1, "%s", kField);
-  mvwprintw(w, 5, 1, "%s", kFieldEnd);
-  wrefresh(w);
-  mvwprintw(w, 2, 1, "%s", kField);
-  echo();
-  nocbreak();
-  nl();
+// The terminal's own erase and kill characters, which the editor honours too.
+askbox::EditSettings settings() {
+  askbox::EditSettings s;
+  s.field_columns = kTextCols;
+  s.max_chars = kLineLimit;
+  termios modes{};
+  if (::isatty(STDIN_FILENO) && ::tcgetattr(STDIN_FILENO, &modes) == 0) {
+    if (modes.c_cc[VERASE] != _POSIX_VDISABLE) s.erase = modes.c_cc[VERASE];
+    if (modes.c_cc[VKILL] != _POSIX_VDISABLE) s.kill = modes.c_cc[VKILL];
+  }
+  return s;
+}
 
-  const bool got = wmove(w, 2, 4) != ERR && read_line(w, value);
-
-  noecho();
-  cbreak();
-  wrefresh(w);
-  wattroff(w, A_REVERSE);
-  noecho();
-  mvs.close();
-  return got;
+End edit(const std::string& prompt, askbox::LineEditor& editor) {
+  winkit::Window mvs;
+  if (!place(mvs, prompt)) return End::TooSmall;
+  for (;;) {
+    WINDOW* keys = stdscr;
+    if (mvs.ok()) {
+      keys = mvs.get();
+      draw_field(keys, editor);
+      wrefresh(keys);
+    }
+    const winkit::Key key = winkit::read_key(keys);
+    askbox::Outcome outcome = askbox::Outcome::Continue;
+    switch (key.kind) {
+      case winkit::KeyKind::Byte: outcome = editor.byte(key.byte); break;
+      case winkit::KeyKind::Left: outcome = editor.key(askbox::EditKey::Left); break;
+      case winkit::KeyKind::Right: outcome = editor.key(askbox::EditKey::Right); break;
+      case winkit::KeyKind::Home: outcome = editor.key(askbox::EditKey::Home); break;
+      case winkit::KeyKind::End: outcome = editor.key(askbox::EditKey::End); break;
+      case winkit::KeyKind::Delete: outcome = editor.key(askbox::EditKey::Delete); break;
+      case winkit::KeyKind::Escape: outcome = editor.cancel(); break;
+      case winkit::KeyKind::Resize: place(mvs, prompt); break;
+      case winkit::KeyKind::Closed: return End::InputEnded;
+      default: break;  // keys a line has no use for
+    }
+    switch (outcome) {
+      case askbox::Outcome::Continue: break;
+      case askbox::Outcome::Refused: beep(); break;
+      case askbox::Outcome::Enter: return End::Line;
+      case askbox::Outcome::Cancel: return End::Cancelled;
+      case askbox::Outcome::Interrupt: return End::Interrupted;
+      case askbox::Outcome::EndOfInput: return End::InputEnded;
+    }
+  }
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   const auto request = askbox::parse_args(argc, argv);
-  if (!request) return 0;
-  std::setlocale(LC_ALL, "");
-
-  std::string value;
-  bool got = false;
-  {
-    winkit::TermSession session;
-    if (session.ok()) got = ask(request->msg, value);
-    session.end();
+  if (!request) {
+    std::fprintf(stderr, "Usage: askbox PROMPT NAME\n");
+    return 1;
   }
+  std::setlocale(LC_CTYPE, "");
+  const std::string prompt = winkit::shown_text(request->msg, kTextCols);
+
+  std::string why;
+  End end = End::InputEnded;
+  askbox::LineEditor editor(settings());
+  {
+    winkit::TermSession session(winkit::Screen::Alternate, winkit::Input::Keys);
+    if (session.ok()) {
+      end = edit(prompt, editor);
+      if (end == End::TooSmall) why = winkit::too_small(kMinLines, kMinCols, LINES, COLS);
+      session.end();
+    } else {
+      why = session.failure();
+    }
+  }
+  if (end == End::Interrupted) {
+    // Ctrl-C as a byte (the terminal did not make it a signal) ends the
+    // program as the signal would.
+    std::signal(SIGINT, SIG_DFL);
+    std::raise(SIGINT);
+    return 130;
+  }
+  if (end == End::InputEnded && why.empty()) why = "input ended before a line was entered";
 
   // Even without an answer the line is printed, so `NAME=` is always set;
-  // the status tells a failure from an empty answer.
+  // the status tells a failure or a cancel from an empty answer.
+  const std::string value = end == End::Line ? editor.answer() : std::string();
   const std::string line = askbox::result_line(request->ename, value);
   const bool written = std::fwrite(line.data(), 1, line.size(), stdout) == line.size() && std::fflush(stdout) == 0;
-  return got && written ? 0 : 1;
+  if (!why.empty()) {
+    std::fprintf(stderr, "askbox: %s\n", why.c_str());
+    return 1;
+  }
+  if (!written) {
+    std::fprintf(stderr, "askbox: cannot write the answer to standard output\n");
+    return 1;
+  }
+  return end == End::Cancelled ? 255 : 0;
 }

@@ -1,7 +1,5 @@
 #include "request.h"
 
-#include <climits>
-
 #include "winkit.h"
 
 namespace askbox {
@@ -10,21 +8,6 @@ std::optional<Request> parse_args(int argc, const char* const* argv) {
   if (argc != 3) return std::nullopt;
   std::string_view prompt(argv[1]);
   return Request{std::string(prompt.substr(0, winkit::utf8_prefix(prompt, kPromptBytes))), argv[2]};
-}
-
-std::string encode_line(const wint_t* line) {
-  std::string out;
-  std::mbstate_t state{};
-  char bytes[MB_LEN_MAX];
-  for (; *line != 0; ++line) {
-    std::size_t n = std::wcrtomb(bytes, static_cast<wchar_t>(*line), &state);
-    if (n == static_cast<std::size_t>(-1)) {
-      state = std::mbstate_t{};
-      continue;
-    }
-    out.append(bytes, n);
-  }
-  return out;
 }
 
 std::string result_line(std::string_view ename, std::string_view value) {

@@ -1,7 +1,6 @@
 // askbox's command line and its one line of output.
 #pragma once
 
-#include <cwchar>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -18,10 +17,6 @@ struct Request {
 
 // Nothing unless there are exactly two arguments.
 std::optional<Request> parse_args(int argc, const char* const* argv);
-
-// A line read as wide characters, in the locale's multibyte encoding. A
-// character the locale cannot encode is left out.
-std::string encode_line(const wint_t* line);
 
 // NAME=value and a newline, neither part quoted.
 std::string result_line(std::string_view ename, std::string_view value);

@@ -56,7 +56,7 @@ void draw_rows(WINDOW* pvs, const List& list, pickbox::Pos pos) {
 
 // Puts the window where the terminal's size says; false while it does not fit.
 bool place(winkit::Window& window, const List& list) {
-  winkit::clear_screen();
+  winkit::blank_screen();
   if (!window.place(pickbox::ylen, pickbox::xlen, pickbox::top_row(LINES), pickbox::left_col(COLS))) {
     winkit::show_note(winkit::too_small(pickbox::min_lines, pickbox::min_cols, LINES, COLS));
     return false;

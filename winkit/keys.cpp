@@ -1,5 +1,11 @@
 #include <curses.h>
 
+#include <poll.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <string>
+
 #include "window.h"
 
 namespace winkit {
@@ -9,8 +15,11 @@ namespace {
 // Milliseconds within which the rest of an escape sequence arrives: a
 // terminal sends it in one piece, a person cannot type that fast.
 constexpr int kSequenceMs = 50;
-// Failed reads in a row before the input counts as ended: a blocking read
-// fails only when the read itself does.
+// Curses notices a resize only when a read fails or times out, so a
+// SIGWINCH that comes between two reads would wait for the next key: the
+// reads time out this often to look.
+constexpr int kResizeCheckMs = 100;
+// Failed reads in a row before the input counts as ended.
 constexpr int kFailedReads = 3;
 // The longest sequence taken whole; anything longer is cut there.
 constexpr std::size_t kLongestSequence = 32;
@@ -31,6 +40,37 @@ KeyKind from_curses(int code) {
     case KEY_RESIZE: return KeyKind::Resize;
     default: return KeyKind::Other;
   }
+}
+
+// Reads the bytes of a sequence that follow an ESC, or the rest of a mouse
+// report, until `complete` says it is whole or the terminal stops sending.
+template <typename Complete>
+std::string read_sequence(WINDOW* win, std::string tail, Complete complete) {
+  wtimeout(win, kSequenceMs);
+  while (!complete(tail)) {
+    const int next = wgetch(win);
+    if (next == ERR) break;
+    if (next >= KEY_MIN) {  // a key of its own: for the next read
+      ungetch(next);
+      break;
+    }
+    tail.push_back(static_cast<char>(next));
+  }
+  wtimeout(win, kResizeCheckMs);
+  return tail;
+}
+
+// Curses names a mouse report by its opening bytes and leaves the rest
+// unread: three raw bytes in the old form, parameters up to 'M' or 'm' in
+// the form whose opening ends in '<'.
+void take_mouse_report(WINDOW* win) {
+  const char* opening = tigetstr("kmous");
+  const bool sgr = opening != nullptr && opening != reinterpret_cast<const char*>(-1) && *opening != '\0' &&
+                   opening[std::strlen(opening) - 1] == '<';
+  read_sequence(win, {}, [sgr](const std::string& tail) {
+    if (!sgr) return tail.size() >= 3 || tail.size() >= kLongestSequence;
+    return (!tail.empty() && (tail.back() == 'M' || tail.back() == 'm')) || tail.size() >= kLongestSequence;
+  });
 }
 
 }  // namespace
@@ -68,14 +108,31 @@ KeyKind escape_key(std::string_view tail) {
   return KeyKind::Other;
 }
 
+namespace {
+
+// After a read gave nothing: whether the input has ended (or fails), rather
+// than the read having timed out.
+bool input_gone() {
+  pollfd in{STDIN_FILENO, POLLIN, 0};
+  return ::poll(&in, 1, 0) > 0;
+}
+
+}  // namespace
+
 Key read_key(WINDOW* win) {
   keypad(win, TRUE);
+  wtimeout(win, kResizeCheckMs);
   int failed = 0;
   for (;;) {
     const int code = wgetch(win);
     if (code == ERR) {
+      if (!input_gone()) continue;
       if (++failed < kFailedReads) continue;
       return {KeyKind::Closed};
+    }
+    if (code == KEY_MOUSE) {
+      take_mouse_report(win);
+      return {KeyKind::Other};
     }
     if (code >= KEY_MIN) {
       if (code == KEY_BACKSPACE) return {KeyKind::Byte, 0x7F};
@@ -86,18 +143,7 @@ Key read_key(WINDOW* win) {
 
     // Curses hands back ESC when what follows is no key it knows (or nothing
     // follows): take the rest of such a sequence here, whole.
-    std::string tail;
-    wtimeout(win, kSequenceMs);
-    while (!escape_complete(tail)) {
-      const int next = wgetch(win);
-      if (next == ERR) break;
-      if (next >= KEY_MIN) {  // a key of its own: for the next read
-        ungetch(next);
-        break;
-      }
-      tail.push_back(static_cast<char>(next));
-    }
-    wtimeout(win, -1);
+    const std::string tail = read_sequence(win, {}, [](const std::string& t) { return escape_complete(t); });
     if (tail.empty()) return {KeyKind::Escape};
     return {escape_complete(tail) ? escape_key(tail) : KeyKind::Other};
   }

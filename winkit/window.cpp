@@ -22,7 +22,7 @@ bool Window::place(int rows, int cols, int top, int left) {
 
 void draw_frame(WINDOW* win) { wborder(win, '|', '|', '-', '-', 0, 0, 0, 0); }
 
-void clear_screen() {
+void blank_screen() {
   werase(stdscr);
   wnoutrefresh(stdscr);
   clearok(curscr, TRUE);

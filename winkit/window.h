@@ -37,7 +37,7 @@ void draw_frame(WINDOW* win);
 
 // Clears the whole screen on the next update, so nothing of an earlier
 // drawing stays (after a resize or a stop).
-void clear_screen();
+void blank_screen();
 
 // While the terminal is too small for the window: the whole screen blank but
 // for `note` on its top row.

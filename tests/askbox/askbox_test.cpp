@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <termios.h>
+#include <unistd.h>
 
+#include <optional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -130,23 +133,27 @@ TEST(AskboxWindow, Utf8PromptAndTypedTextAreCharacters) {
   EXPECT_EQ(t.cell(top + 1, kLeft + kWidth - 1).text, "|") << "the frame stands where it should";
 }
 
-TEST(AskboxWindow, LongPromptIsCutToItsBytesOnACharacterBoundary) {
+TEST(AskboxWindow, LongPromptStopsAtTheFrame) {
   // 77 ASCII bytes, then characters of 3 bytes: the 79-byte limit falls inside one.
   const std::string prompt = std::string(77, 'p') + "日本語END";
   Terminal t(askbox({prompt, "NAME"}));
   ASSERT_TRUE(wait_reading(t)) << t.screen();
   const int top = top_of(t);
-  // 60 columns on row 1, the rest wraps onto row 2, where the field covers it
-  // from column 1: only column 0 keeps a prompt character.
-  EXPECT_EQ(t.text(top + 1, kLeft + 4, 60), std::string(60, 'p')) << t.screen();
-  EXPECT_EQ(t.cell(top + 2, kLeft).text, "p") << t.screen();
+  EXPECT_EQ(t.text(top + 1, kLeft, kWidth), "|   " + std::string(59, 'p') + "|") << t.screen();
   EXPECT_EQ(t.screen().find("END"), std::string::npos) << t.screen();
-  EXPECT_EQ(t.screen().find("日"), std::string::npos) << t.screen();
-  // The lower rows of the frame are untouched.
-  EXPECT_EQ(t.text(top + 6, kLeft, kWidth), "|" + std::string(62, ' ') + "|") << t.screen();
+  EXPECT_EQ(t.text(top + 2, kLeft, 2), "| ") << t.screen();
   t.send("\r");
   ASSERT_TRUE(t.wait_exit());
   EXPECT_EQ(t.exit_code(), 0);
+
+  // A wide character that would straddle the frame is left out; controls
+  // show as one mark each.
+  Terminal w(askbox({std::string(58, 'x') + "日", "NAME"}));
+  ASSERT_TRUE(wait_reading(w)) << w.screen();
+  EXPECT_EQ(w.text(top_of(w) + 1, kLeft, kWidth), "|   " + std::string(58, 'x') + " |") << w.screen();
+  Terminal c(askbox({"日本語の\n\t\x1b[2J", "NAME"}));
+  ASSERT_TRUE(wait_reading(c)) << c.screen();
+  EXPECT_EQ(c.text(top_of(c) + 1, kLeft + 4, 16), "日本語の???[2J  ") << c.screen();
 }
 
 // --- the line and the result ----------------------------------------------
@@ -174,8 +181,85 @@ TEST(AskboxAnswer, EraseAndKill) {
   EXPECT_EQ(answer("ab\xc3\xa9\x7f\xc3\xbc日本\x7f\r").out, "NAME=ab\xc3\xbc日\n");
 }
 
-TEST(AskboxAnswer, ArrowKeyBytesGoIntoTheValue) {
-  EXPECT_EQ(answer("ab\x1b[Acd\x1bOB\r").out, "NAME=ab\x1b[Acd\x1bOB\n");
+TEST(AskboxAnswer, EditingKeysInEveryFormTheTerminalSends) {
+  EXPECT_EQ(answer("abc\x1b[DX\r").out, "NAME=abXc\n");
+  EXPECT_EQ(answer("abc\x1bODX\x1bOCY\r").out, "NAME=abXcY\n");
+  EXPECT_EQ(answer("bc\x1b[Ha\x1b[Fd\r").out, "NAME=abcd\n");
+  EXPECT_EQ(answer("bc\x1bOHa\x1bOFd\x1b[1~<\x1b[4~>\r").out, "NAME=<abcd>\n");
+  EXPECT_EQ(answer("abc\x1b[D\x1b[D\x1b[3~\r").out, "NAME=ac\n");
+  EXPECT_EQ(answer("bc\x01" "a\x05" "d\r").out, "NAME=abcd\n");           // Ctrl-A, Ctrl-E
+  EXPECT_EQ(answer("abcd\x1b[D\x1b[D\x0b\r").out, "NAME=ab\n");         // Ctrl-K
+  EXPECT_EQ(answer("one two  \x17three\r").out, "NAME=one three\n");     // Ctrl-W
+  EXPECT_EQ(answer("abc\x1b[D\x04\r").out, "NAME=ab\n");                 // Ctrl-D inside a line
+  EXPECT_EQ(answer("ab\x08\r").out, "NAME=a\n");                          // ^H
+}
+
+TEST(AskboxAnswer, KeysALineHasNoUseForAreDroppedWhole) {
+  // F1, F5, PgUp, PgDn, Insert, Up, Down, Shift-Tab, Alt-x, Ctrl-Left, mouse reports.
+  EXPECT_EQ(answer("a\x1bOPb\x1b[15~c\x1b[5~\x1b[6~\x1b[2~\x1b[A\x1bOB\x1b[Z\x1bx\x1b[1;5Dd\x1b[M !!\x1b[<0;5;5Me\r").out,
+            "NAME=abcde\n");
+  // Other control bytes never enter the answer.
+  EXPECT_EQ(answer(std::string("a\0b\x02\x06\x07\x0e\x10\x18\x1d" "c\x1f\x7f\x7f", 15) + "d\r").out, "NAME=ad\n");
+}
+
+TEST(AskboxAnswer, InvalidBytesAreDroppedAndKeysGoOnWorking) {
+  EXPECT_EQ(answer("ab\xff" "cd\r").out, "NAME=abcd\n");
+  EXPECT_EQ(answer("a\x80\xc0\xfe" "b\r").out, "NAME=ab\n");
+  EXPECT_EQ(answer("a\xe6\x97" "b\xe6\r").out, "NAME=ab\n");   // cut characters, the last before Enter
+  EXPECT_EQ(answer("x\xff\x7f" "y\r").out, "NAME=y\n");
+
+  Options o = captured({"Q", "NAME"});
+  o.stdin_data = "ab\377cd\n";
+  Terminal t(o);
+  ASSERT_TRUE(t.wait_exit()) << t.screen();
+  EXPECT_EQ(t.captured_stdout(), "NAME=abcd\n");
+  EXPECT_EQ(t.exit_code(), 0);
+}
+
+TEST(AskboxAnswer, EscCancelsCtrlCInterruptsCtrlDEnds) {
+  const Answer esc = answer("typed\x1b");
+  EXPECT_EQ(esc.out, "NAME=\n");
+  EXPECT_EQ(esc.status, 255);
+
+  Terminal c(captured({"Q", "NAME"}));
+  ASSERT_TRUE(wait_reading(c)) << c.screen();
+  c.send("typed\x03");
+  ASSERT_TRUE(c.wait_exit()) << c.screen();
+  EXPECT_EQ(c.term_signal(), SIGINT);
+  EXPECT_EQ(c.captured_stdout(), "");
+  EXPECT_FALSE(c.alt_screen());
+  expect_normal_modes(c);
+
+  Terminal d(captured({"Q", "NAME"}));
+  ASSERT_TRUE(wait_reading(d)) << d.screen();
+  d.send("\x04");
+  ASSERT_TRUE(d.wait_exit()) << d.screen();
+  EXPECT_EQ(d.captured_stdout(), "NAME=\n");
+  EXPECT_EQ(d.exit_code(), 1);
+  EXPECT_NE(d.tty_output().find("askbox: input ended before a line was entered\r\n"), std::string::npos);
+  expect_normal_modes(d);
+}
+
+TEST(AskboxAnswer, LongLinesScrollInsideTheField) {
+  for (const std::string unit : {"a", "日", "é"}) {
+    std::string typed;
+    for (int i = 0; i < 300; ++i) typed += unit;
+    Terminal t(captured({"Q", "NAME"}));
+    ASSERT_TRUE(wait_reading(t)) << t.screen();
+    t.send(typed);
+    t.wait_quiet();
+    const int top = top_of(t);
+    EXPECT_EQ(t.cell(top + 2, kLeft + kWidth - 1).text, "|") << t.screen();
+    EXPECT_EQ(t.cell(top + 2, kLeft + 3).text, " ") << t.screen();
+    EXPECT_EQ(t.cursor_row(), top + 2);
+    EXPECT_GE(t.cursor_col(), kLeft + 4);
+    EXPECT_LE(t.cursor_col(), kLeft + 62);
+    t.send("\x1b[H\x1b[3~<\r");  // the line is full: room for '<' first
+    ASSERT_TRUE(t.wait_exit()) << t.screen();
+    std::string want;
+    for (int i = 0; i < 255; ++i) want += unit;
+    EXPECT_EQ(t.captured_stdout(), "NAME=<" + want + "\n") << unit;
+  }
 }
 
 TEST(AskboxAnswer, LineStopsAt256) {
@@ -207,13 +291,27 @@ TEST(AskboxAnswer, ResizeDoesNotEndTheLine) {
   }
 }
 
-TEST(AskboxAnswer, KeysFromAPipe) {
+TEST(AskboxAnswer, KeysFromAPipeLeaveTheNextLineForTheNextReader) {
   Options o = captured({"Q", "ANSWER"});
-  o.stdin_data = "yes, me\nmore\n";
+  o.argv = {"/bin/sh", "-c", "\"$0\" Q A && \"$0\" Q B && cat", testsupport::bin_path("askbox")};
+  o.stdin_data = "yes, me\nmore\nrest\n";
   Terminal t(o);
   ASSERT_TRUE(t.wait_exit()) << t.screen();
-  EXPECT_EQ(t.captured_stdout(), "ANSWER=yes, me\n");
+  EXPECT_EQ(t.captured_stdout(), "A=yes, me\nB=more\nrest\n");
   EXPECT_EQ(t.exit_code(), 0);
+}
+
+TEST(AskboxAnswer, RestOfAPasteNeverReachesTheShell) {
+  Options o = captured({"Q", "NAME"});
+  o.argv = {"/bin/sh", "-c", "\"$0\" Q NAME; read -r next; echo \"next=$next\"", testsupport::bin_path("askbox")};
+  Terminal t(o);
+  ASSERT_TRUE(wait_reading(t)) << t.screen();
+  t.send("first\nrm -rf x\nsecond\n");
+  ASSERT_TRUE(t.wait_until([&] { return t.captured_stdout().find("NAME=first\n") != std::string::npos; })) << t.screen();
+  t.wait_quiet();
+  t.send("typed later\n");
+  ASSERT_TRUE(t.wait_exit()) << t.screen();
+  EXPECT_EQ(t.captured_stdout(), "NAME=first\nnext=typed later\n");
 }
 
 TEST(AskboxAnswer, CapturedOutputHoldsOnlyTheResult) {
@@ -279,18 +377,33 @@ TEST(AskboxFailure, NoTerminalAtAll) {
   o.stdin_data = "typed\n";
   const auto r = testsupport::run_process({testsupport::bin_path("askbox"), "Q", "NAME"}, o);
   EXPECT_EQ(r.out, "NAME=\n");
-  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(r.err, "askbox: no terminal to draw on (standard output is not one, and there is no /dev/tty)\n");
   EXPECT_EQ(r.exit_code, 1);
 }
 
-TEST(AskboxFailure, UnknownTerminalType) {
-  Options o = captured({"Q", "NAME"});
-  o.term = "no-such-terminal";
-  Terminal t(o);
-  ASSERT_TRUE(t.wait_exit()) << t.screen();
-  EXPECT_EQ(t.captured_stdout(), "NAME=\n");
-  EXPECT_EQ(t.exit_code(), 1);
-  EXPECT_EQ(t.tty_bytes(), 0u);
+TEST(AskboxFailure, TerminalsThatCannotShowTheWindowSayWhy) {
+  struct Case {
+    std::optional<std::string> term;
+    std::string why;
+  };
+  for (const Case& c : std::vector<Case>{
+           {"no-such-terminal", "no usable terminal description for TERM=no-such-terminal"},
+           {"dumb", "the terminal TERM=dumb cannot place the cursor"},
+           {std::nullopt, "TERM is not set, so the terminal's type is unknown"}}) {
+    Options o = captured({"Q", "NAME"});
+    if (c.term) {
+      o.term = *c.term;
+    } else {
+      o.env["TERM"] = std::nullopt;
+    }
+    Terminal t(o);
+    ASSERT_TRUE(t.wait_exit()) << t.screen();
+    EXPECT_EQ(t.captured_stdout(), "NAME=\n");
+    EXPECT_EQ(t.exit_code(), 1);
+    std::string out = t.tty_output();
+    if (!out.empty() && out[0] == '\r') out.erase(0, 1);  // all curses may send on ending
+    EXPECT_EQ(out, "askbox: " + c.why + "\r\n");
+  }
 }
 
 TEST(AskboxFailure, ResultThatCannotBeWrittenIsAFailure) {
@@ -305,20 +418,20 @@ TEST(AskboxFailure, ResultThatCannotBeWrittenIsAFailure) {
 
 // --- command line ----------------------------------------------------------
 
-TEST(AskboxArguments, WrongCountExitsAtOnceWritingNothing) {
+TEST(AskboxArguments, WrongCountSaysHowToCallItAndDrawsNothing) {
   for (const std::vector<std::string>& args :
        {std::vector<std::string>{}, {"Q"}, {"Q", "NAME", "extra"}, {"a", "b", "c", "d"}}) {
     Terminal t(askbox(args));
     ASSERT_TRUE(t.wait_exit()) << t.screen();
-    EXPECT_EQ(t.exit_code(), 0) << args.size() << " arguments";
-    EXPECT_EQ(t.tty_bytes(), 0u) << args.size() << " arguments";
+    EXPECT_EQ(t.exit_code(), 1) << args.size() << " arguments";
+    EXPECT_EQ(t.tty_output(), "Usage: askbox PROMPT NAME\r\n") << args.size() << " arguments";
 
     std::vector<std::string> argv = {testsupport::bin_path("askbox")};
     argv.insert(argv.end(), args.begin(), args.end());
     const auto r = testsupport::run_process(argv);
-    EXPECT_EQ(r.exit_code, 0);
+    EXPECT_EQ(r.exit_code, 1);
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.err, "Usage: askbox PROMPT NAME\n");
   }
 }
 
@@ -339,6 +452,21 @@ TEST(AskboxInterrupt, SignalWhileWaitingLeavesTheTerminalNormal) {
   }
 }
 
+TEST(AskboxInterrupt, SignalsAtRandomMomentsOfTheStart) {
+  std::mt19937 rng(11);
+  for (int run = 0; run < 60; ++run) {
+    const int sig = run % 2 ? SIGINT : SIGTERM;
+    Terminal t(captured({"Q", "NAME"}));
+    usleep(static_cast<useconds_t>(rng() % 12000));
+    t.signal(sig);
+    ASSERT_TRUE(t.wait_exit()) << t.screen();
+    EXPECT_EQ(t.term_signal(), sig) << "run " << run << " exit " << t.exit_code();
+    EXPECT_EQ(t.captured_stdout(), "");
+    EXPECT_FALSE(t.alt_screen()) << run;
+    expect_normal_modes(t);
+  }
+}
+
 TEST(AskboxInterrupt, IgnoredInterruptStaysIgnored) {
   Options o = captured({"Q", "NAME"});
   o.argv = {"/bin/sh", "-c", "trap '' INT; exec \"$0\" Q NAME", testsupport::bin_path("askbox")};
@@ -349,6 +477,104 @@ TEST(AskboxInterrupt, IgnoredInterruptStaysIgnored) {
   ASSERT_TRUE(t.wait_exit()) << t.screen();
   EXPECT_EQ(t.captured_stdout(), "NAME=ok\n");
   EXPECT_EQ(t.exit_code(), 0);
+}
+
+}  // namespace
+
+namespace {
+
+// --- resize and suspend ------------------------------------------------------
+
+TEST(AskboxWindow, ResizeDrawsTheWindowAgainWithTheLineAndItsCursor) {
+  Terminal t(captured({"Your name?", "NAME"}));
+  ASSERT_TRUE(wait_reading(t)) << t.screen();
+  t.send("abcdef\x1b[D\x1b[D");
+  ASSERT_TRUE(t.wait_until([&] { return t.cursor_col() == kLeft + 8; })) << t.screen();
+  t.resize(40, 100);
+  ASSERT_TRUE(t.wait_until([&] {
+    return t.text(20 + 2, kLeft + 4, 6) == "abcdef" && t.cursor_row() == 20 + 2 && t.cursor_col() == kLeft + 8;
+  })) << t.screen();
+  EXPECT_EQ(t.text(20 + 1, kLeft, 15), "|   Your name? ") << t.screen();
+  for (int r = 0; r < 40; ++r) {
+    if (r < 20 || r > 27) {
+      EXPECT_EQ(t.row_text(r), "") << r << "\n" << t.screen();
+    }
+  }
+  // Too small, then back: the keys typed meanwhile count.
+  t.resize(1, 1);
+  t.wait_quiet();
+  t.send("X");
+  t.wait_quiet();
+  t.resize(5, 80);
+  ASSERT_TRUE(t.wait_text("terminal too small")) << t.screen();
+  EXPECT_EQ(t.row_text(0), "terminal too small: needs 15 lines and 68 columns, has 5 lines and 80 columns");
+  t.send("Y");
+  t.resize(24, 80);
+  ASSERT_TRUE(t.wait_until([&] { return t.text(12 + 2, kLeft + 4, 8) == "abcdXYef"; })) << t.screen();
+  t.send("\r");
+  ASSERT_TRUE(t.wait_exit()) << t.screen();
+  EXPECT_EQ(t.captured_stdout(), "NAME=abcdXYef\n");
+}
+
+TEST(AskboxWindow, SuspendGivesTheShellItsTerminalAndFgBringsTheWindowBack) {
+  Options o = captured({"Q", "NAME"});
+  o.argv = {"/bin/bash", "-c", "set -m; \"$0\" Q NAME; echo stopped >&2; read -r _; fg >&2; echo \"rc=$?\" >&2",
+            testsupport::bin_path("askbox")};
+  Terminal t(o);
+  ASSERT_TRUE(wait_reading(t)) << t.screen();
+  t.send("half");
+  ASSERT_TRUE(t.wait_text("half")) << t.screen();
+  t.send("\x1a");
+  ASSERT_TRUE(t.wait_text("stopped")) << t.screen();
+  t.wait_quiet();
+  EXPECT_FALSE(t.alt_screen());
+  expect_normal_modes(t);
+  t.send("\n");
+  ASSERT_TRUE(t.wait_until([&] { return t.alt_screen() && t.text(12 + 2, kLeft + 4, 4) == "half"; })) << t.screen();
+  t.send(" more\r");
+  ASSERT_TRUE(t.wait_text("rc=0")) << t.screen();
+  EXPECT_EQ(t.captured_stdout(), "NAME=half more\n");
+}
+
+// --- any key sequence ------------------------------------------------------
+
+// Random bytes, invalid UTF-8 and escape sequences among them: the answer
+// never holds a control byte, and the prompt always takes the Enter at the end.
+TEST(AskboxAnswer, RandomKeysNeverBreakTheAnswerOrTheReading) {
+  std::mt19937 rng(2024);
+  const std::string excluded = std::string("\r\n\x1b\x03\x04\x1a\x1c\x11\x13", 9);
+  const char* sequences[] = {"\x1b[A", "\x1b[D", "\x1b[3~", "\x1bOH", "\x1b[F", "\x1b[15~", "\x1bx", "\x1b[M !!"};
+  for (int run = 0; run < 24; ++run) {
+    std::string keys;
+    for (int i = 0; i < 400; ++i) {
+      if (rng() % 20 == 0) {
+        keys += sequences[rng() % 8];
+        continue;
+      }
+      const char c = static_cast<char>(rng() % 256);
+      if (excluded.find(c) == std::string::npos) keys += c;
+    }
+    Options o = captured({"Q", "NAME"});
+    o.locale = run % 3 == 0 ? "C" : "C.UTF-8";
+    Terminal t(o);
+    ASSERT_TRUE(wait_reading(t)) << t.screen();
+    t.send(keys);
+    t.wait_quiet();
+    t.send("\r");
+    ASSERT_TRUE(t.wait_exit()) << "run " << run << "\n" << t.screen();
+    EXPECT_EQ(t.exit_code(), 0) << run;
+    const std::string out = t.captured_stdout();
+    ASSERT_GE(out.size(), 6u);
+    EXPECT_EQ(out.substr(0, 5), "NAME=");
+    EXPECT_EQ(out.back(), '\n');
+    for (std::size_t i = 5; i + 1 < out.size(); ++i) {
+      const unsigned char b = static_cast<unsigned char>(out[i]);
+      EXPECT_TRUE(b >= 0x20 && b != 0x7f) << "run " << run << " byte " << int(b) << " at " << i;
+    }
+    const int top = top_of(t);
+    (void)top;
+    expect_normal_modes(t);
+  }
 }
 
 }  // namespace
