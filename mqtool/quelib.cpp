@@ -3,7 +3,9 @@
 #include "quelib.h"
 
 #include <errno.h>
+#include <limits.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 #include <sys/msg.h>
 #include <unistd.h>
@@ -23,6 +25,23 @@ ssize_t receive(int quefd, long type, quemsg* qmsg) { return msgrcv(quefd, qmsg,
 }  // namespace
 
 extern "C" {
+
+// key_t is int on every system this runs on; the range check relies on it.
+static_assert(sizeof(key_t) == sizeof(int) && static_cast<key_t>(-1) < 0, "key_t is a signed int");
+
+int readquekey(const char* text, key_t* quekey) {
+  // strtol reads what atoi reads; past the range of long it saturates with
+  // ERANGE, so every number outside int is seen as such, however long.
+  errno = 0;
+  long v = strtol(text, nullptr, 10);
+  if (errno == ERANGE || v < INT_MIN || v > INT_MAX) {
+    errno = ERANGE;
+    record_error();
+    return -1;
+  }
+  *quekey = static_cast<key_t>(v);
+  return 0;
+}
 
 int createque(key_t quekey) {
   errno = 0;

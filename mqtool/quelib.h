@@ -31,6 +31,12 @@ struct quemsg {
   char msg[QUE_TEXT_MAX + 1];  /* the text, and room for a terminator */
 };
 
+/* Reads a que-id as atoi does: leading white space, an optional sign, the
+ * decimal digits that follow; anything after them is ignored and text
+ * without digits reads as 0. A number outside the range of key_t fails
+ * with ERANGE (recorded) and leaves *quekey alone. Returns 0, or -1. */
+int readquekey(const char *text, key_t *quekey);
+
 /* Makes the queue of quekey (permissions 0666) or attaches the existing one.
  * Clears errno first. Returns the queue identifier, or -1. */
 int createque(key_t quekey);

@@ -10,9 +10,11 @@ int main(void) {
   char buf[QUE_TEXT_MAX];
   /* A key of this process, as the other queue tests derive theirs. */
   key_t key = (key_t)(0x40000000 + ((int)getpid() << 8) + 7);
+  key_t got = 0;
   int fd, n;
 
   if (sizeof m.msg != QUE_TEXT_MAX + 1 || sizeof err_code != 7) return 1;
+  if (readquekey(" 30001x", &got) != 0 || got != 30001) return 1;
   fd = createque_del(key);
   if (fd < 0) {
     printf("createque_del: %s\n", err_code);

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <string>
 #include <thread>
@@ -34,6 +35,58 @@ int raw_send(int id, const std::string& text, long type = 96) {
   m.type = type;
   memcpy(m.text, text.data(), text.size());
   return msgsnd(id, &m, text.size(), 0);
+}
+
+// Texts that read as a key, each with what atoi makes of it too.
+TEST(Readquekey, ReadsAsAtoiWithinTheRangeOfKeys) {
+  const std::string huge_zeros = std::string(5000, '0') + "42";
+  struct Row {
+    const char* text;
+    key_t key;
+  } rows[] = {
+      {"30001", 30001},
+      {"+30001", 30001},
+      {"-30001", -30001},
+      {" \t\n\v\f\r30001", 30001},
+      {"30001abc", 30001},
+      {"30001 40001", 30001},
+      {"3e5", 3},
+      {"0x7531", 0},
+      {"", 0},
+      {"abc", 0},
+      {"-", 0},
+      {"+-5", 0},
+      {"- 5", 0},
+      {"-0", 0},
+      {"2147483647", INT_MAX},
+      {"-2147483648", INT_MIN},
+      {"+2147483647xyz", INT_MAX},
+      {huge_zeros.c_str(), 42},
+  };
+  for (const Row& r : rows) {
+    key_t key = 12345;
+    memset(err_code, 0, sizeof err_code);
+    EXPECT_EQ(readquekey(r.text, &key), 0) << '"' << r.text << '"';
+    EXPECT_EQ(key, r.key) << '"' << r.text << '"';
+    EXPECT_EQ(key, atoi(r.text)) << '"' << r.text << '"';
+    EXPECT_STREQ(err_code, "") << '"' << r.text << '"';
+  }
+}
+
+TEST(Readquekey, NumberOutsideTheRangeOfKeysFailsWithErange) {
+  const std::string huge = std::string(400, '9');
+  const std::string huge_neg = "-" + huge;
+  for (const char* text : {"2147483648", "-2147483649", "4295017297", "9223372036854775807",
+                           "9223372036854775808", "-9223372036854775809", " +99999999999 x", huge.c_str(),
+                           huge_neg.c_str()}) {
+    key_t key = 12345;
+    memset(err_code, 0, sizeof err_code);
+    errno = 0;
+    EXPECT_EQ(readquekey(text, &key), -1) << text;
+    EXPECT_EQ(errno, ERANGE) << text;
+    EXPECT_STREQ(err_code, code_of(ERANGE).c_str()) << text;
+    EXPECT_EQ(key, 12345) << text;
+  }
 }
 
 TEST_F(Quelib, CreatequeMakesQueueReadableAndWritableByAll) {
