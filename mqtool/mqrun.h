@@ -7,7 +7,7 @@ namespace mqrun {
 // Does what the command line asks and gives the exit status: 0 when the walk
 // is complete and every queue operation worked, 2 when the walk is complete
 // but a queue operation failed (its line is on standard output), 1 when the
-// command line is refused. argv is changed as the walk says.
+// command line is refused (one line on standard error says why).
 int run(int argc, char** argv);
 
 }  // namespace mqrun

@@ -51,6 +51,26 @@ std::string take(key_t key) {
   return n < 0 ? "<none>" : std::string(m.text, static_cast<size_t>(n));
 }
 
+// Every type-96 message on the queue of key, oldest first, taken off it.
+std::vector<std::string> drain(key_t key) {
+  std::vector<std::string> out;
+  for (std::string m; (m = take(key)) != "<none>";) out.push_back(m);
+  return out;
+}
+
+// Puts text, bytes as they are, on the queue of key as one message of type,
+// making the queue; false when that failed.
+bool post(key_t key, const std::string& text, long type = 96) {
+  int id = msgget(key, IPC_CREAT | 0666);
+  struct {
+    long type;
+    char text[QUE_TEXT_MAX];
+  } m;
+  m.type = type;
+  memcpy(m.text, text.data(), text.size());
+  return id >= 0 && msgsnd(id, &m, text.size(), IPC_NOWAIT) == 0;
+}
+
 using Mqtool = qtest::QueueTest;
 
 TEST_F(Mqtool, SendThenReceive) {
@@ -86,32 +106,49 @@ TEST_F(Mqtool, ReceivesInOrder) {
   EXPECT_EQ(run({"-r", k}).out, "three\n");
 }
 
-TEST_F(Mqtool, KeyBelowFloorIsRefusedSilently) {
-  bool had = qtest::queue_exists(9999);
-  ProcResult r = run({"-s", "9999", "hello", "done"});
-  EXPECT_EQ(r.exit_code, 1);
-  EXPECT_EQ(r.out, "");
-  EXPECT_EQ(r.err, "");
-  if (!had) {
-    EXPECT_FALSE(qtest::queue_exists(9999));
-    qtest::remove_queue(9999);
+// Each refusal: one line on standard error, status 1, standard output clean,
+// no queue made.
+TEST_F(Mqtool, RefusalsSayWhyAndTouchNoQueue) {
+  key_t k = key(1);
+  std::string ks = std::to_string(k);
+  const std::string wraps = std::to_string(static_cast<long long>(k) + (1LL << 32));  // atoi gave k
+  struct Row {
+    std::vector<std::string> args;
+    std::string err;
+  } rows[] = {
+      {{"-s", "9999", "hello", "done"}, "mqtool: que-id 9999 is below 10000, the lowest a send takes\n"},
+      {{"-s", "-" + ks, "hello", "done"}, "mqtool: que-id -" + ks + " is below 10000, the lowest a send takes\n"},
+      {{"-s", "abc", "hello", "done"}, "mqtool: que-id \"abc\" reads as 0, below 10000, the lowest a send takes\n"},
+      {{"-s", "", "hello", "done"}, "mqtool: que-id \"\" reads as 0, below 10000, the lowest a send takes\n"},
+      {{"-s", " 50x", "hello", "done"}, "mqtool: que-id \" 50x\" reads as 50, below 10000, the lowest a send takes\n"},
+      {{"-s", ks, "hello"}, "mqtool: -s takes a que-id, a text and a tag: 5 arguments in all, got 4\n"},
+      {{"-s", ks, "hello", "a", "b"}, "mqtool: -s takes a que-id, a text and a tag: 5 arguments in all, got 6\n"},
+      {{"-r", ks, "extra"}, "mqtool: -r takes a que-id: 3 arguments in all, got 4\n"},
+      {{"-s", wraps, "hello", "done"},
+       "mqtool: que-id " + wraps + " is outside the range of keys, -2147483648 to 2147483647\n"},
+      {{"-r", wraps}, "mqtool: que-id " + wraps + " is outside the range of keys, -2147483648 to 2147483647\n"},
+  };
+  bool had_9999 = qtest::queue_exists(9999);
+  for (const Row& r : rows) {
+    ProcResult p = run(r.args);
+    EXPECT_EQ(p.exit_code, 1) << r.err;
+    EXPECT_EQ(p.out, "") << r.err;
+    EXPECT_EQ(p.err, r.err);
+    EXPECT_FALSE(qtest::queue_exists(k)) << r.err;
+    EXPECT_FALSE(qtest::queue_exists(-k)) << r.err;
   }
-  for (const char* bad : {"abc", "-5", ""}) {
-    ProcResult b = run({"-s", bad, "hello", "done"});
-    EXPECT_EQ(b.exit_code, 1) << bad;
-    EXPECT_EQ(b.out + b.err, "") << bad;
+  if (!had_9999) {
+    EXPECT_FALSE(qtest::queue_exists(9999));
   }
 }
 
-TEST_F(Mqtool, WrongCountForLetterExitsSilently) {
+TEST_F(Mqtool, OutOfRangeQueIdLeavesTheQueueItWouldHaveWrappedTo) {
   key_t k = key(1);
-  ProcResult s = run({"-s", std::to_string(k), "hello"});
-  EXPECT_EQ(s.exit_code, 1);
-  EXPECT_EQ(s.out + s.err, "");
-  ProcResult r = run({"-r", std::to_string(k), "extra"});
-  EXPECT_EQ(r.exit_code, 1);
-  EXPECT_EQ(r.out + r.err, "");
-  EXPECT_FALSE(qtest::queue_exists(k));
+  ASSERT_TRUE(post(k, "kept"));
+  const std::string wraps = std::to_string(static_cast<long long>(k) + (1LL << 32));
+  EXPECT_EQ(run({"-r", wraps}).exit_code, 1);
+  EXPECT_EQ(run({"-s", wraps, "more", "t"}).exit_code, 1);
+  EXPECT_EQ(drain(k), std::vector<std::string>{"kept"});
 }
 
 TEST_F(Mqtool, WrongArgumentCountPrintsUsage) {
@@ -144,22 +181,34 @@ TEST_F(Mqtool, EmptyTextMakesQueueAndSendsNothing) {
   EXPECT_EQ(qtest::queued(k), 0);
 }
 
-TEST_F(Mqtool, DashIsRemovedFromText) {
+// Data keeps its dash: the queue holds exactly the text, the walk prints nothing.
+TEST_F(Mqtool, DashedDataIsUsedAsItIs) {
   key_t k = key(1);
-  ProcResult r = run({"-s", std::to_string(k), "-abc", "done"});
-  EXPECT_EQ(r.exit_code, 0);
-  EXPECT_EQ(r.out, "");
-  EXPECT_EQ(r.err, repeat(kUsage, 3));
-  EXPECT_EQ(take(k), "abc");
+  std::string ks = std::to_string(k);
+  for (const auto& [args, sent] : std::vector<std::pair<std::vector<std::string>, std::string>>{
+           {{"-s", ks, "-x", "tag"}, "-x"},
+           {{"-s", ks, "-abc", "done"}, "-abc"},
+           {{"-s", ks, "hello", "-tag"}, "hello"},
+           {{"-s", ks, "-s", "-r"}, "-s"},
+       }) {
+    ProcResult r = run(args);
+    EXPECT_EQ(r.exit_code, 0) << sent;
+    EXPECT_EQ(r.out + r.err, "") << sent;
+    EXPECT_EQ(drain(k), std::vector<std::string>{sent});
+  }
 }
 
-TEST_F(Mqtool, DashIsRemovedFromQueId) {
+TEST_F(Mqtool, DashedQueIdOfReceiveIsANegativeKey) {
   key_t k = key(1);
-  std::string digits = std::to_string(k);
-  ProcResult r = run({"-s", "-" + digits, "hello", "done"});
+  qtest::remove_queue(-k);
+  ASSERT_TRUE(post(-k, "from below"));
+  ASSERT_TRUE(post(k, "not this one"));
+  ProcResult r = run({"-r", "-" + std::to_string(k)});
+  qtest::remove_queue(-k);
   EXPECT_EQ(r.exit_code, 0);
-  EXPECT_EQ(r.err, repeat(kUsage, static_cast<int>(digits.size())));
-  EXPECT_EQ(take(k), "hello");
+  EXPECT_EQ(r.out, "from below\n");
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(qtest::queued(k), 1);
 }
 
 TEST_F(Mqtool, DoubleLettersReceiveAndSendTwice) {
@@ -314,6 +363,8 @@ TEST_F(Mqtool, UsageNamesLastPathComponent) {
   for (const char* name : {"mqtool", "/mqtool", "./mqtool", "/a/b/mqtool"})
     EXPECT_EQ(run_process({"/bin/bash", "-c", "exec -a '" + std::string(name) + "' '" + mqtool() + "'"}).err, kUsage)
         << name;
+  EXPECT_EQ(run_process({"/bin/bash", "-c", "exec -a /a/b/jux '" + mqtool() + "' -s 5 a b"}).err,
+            "jux: que-id 5 is below 10000, the lowest a send takes\n");
 }
 
 TEST_F(Mqtool, ProgramNeedsNoCxxRuntimeNorSemaphores) {
