@@ -1,9 +1,14 @@
 // What mqtool does: walks its command line and performs each action.
 #include "mqrun.h"
 
+#include <errno.h>
+#include <fcntl.h>
 #include <limits.h>
+#include <signal.h>
 #include <stdio.h>
+#include <stdio_ext.h>
 #include <string.h>
+#include <sys/msg.h>
 
 #include "mqwalk.h"
 #include "quelib.h"
@@ -53,16 +58,19 @@ void say(const mqwalk::Action& a, int argc) {
   }
 }
 
-// Prints one error line with err_code; the walk goes on.
+// Prints one error line with err_code; the walk goes on. A line that cannot
+// be written is dropped rather than left to come out before a later one.
 void fail(const char* what) {
   printf("%s ERROR:%s\n", what, err_code);
-  fflush(stdout);
+  if (fflush(stdout) != 0) __fpurge(stdout);
 }
 
 // How one action ended.
 enum class Outcome {
   Done,
   Failed,       // a queue operation failed, its line is printed; the walk goes on
+  Refused,      // stop with status 1, nothing done
+  NotWritten,   // a received text could not be written; stop with status 2
 };
 
 Outcome do_send(const mqwalk::Action& a) {
@@ -79,23 +87,61 @@ Outcome do_send(const mqwalk::Action& a) {
   return Outcome::Done;
 }
 
+// Writes the text, NUL bytes and all, and a newline, and flushes: a later
+// letter may wait long, and a failure must be known before going on. Gives 0,
+// or the errno of the failure, with the unwritten rest dropped so that the
+// exit does not write it after the message has gone back.
+int print(const char* text, size_t len) {
+  clearerr(stdout);
+  errno = 0;
+  if (fwrite(text, 1, len, stdout) == len && putchar('\n') != EOF && fflush(stdout) == 0) return 0;
+  int err = errno ? errno : EIO;
+  __fpurge(stdout);
+  return err;
+}
+
+// Puts a taken message back at the end of its queue, and says so. Not with
+// sendque, which waits while the queue is full: mqtool must not hang holding
+// the only copy.
+void put_back(int fd, const mqwalk::Action& a, const char* text, size_t len, int write_err) {
+  quemsg m;
+  m.type = mqwalk::kMsgType;
+  memcpy(m.msg, text, len);
+  if (msgsnd(fd, &m, len, IPC_NOWAIT) == 0) {
+    fprintf(stderr, "%s: cannot write to standard output (%s); the message is back at the end of queue %d\n", prog,
+            strerror(write_err), static_cast<int>(a.key));
+  } else {
+    int err = errno;
+    fprintf(stderr, "%s: cannot write to standard output (%s) nor put the message back on queue %d (%s); it is lost\n",
+            prog, strerror(write_err), static_cast<int>(a.key), strerror(err));
+  }
+}
+
 Outcome do_receive(const mqwalk::Action& a) {
+  // Nowhere to print means no message is taken.
+  if (fcntl(1, F_GETFD) < 0) {
+    fprintf(stderr, "%s: standard output is closed\n", prog);
+    return Outcome::Refused;
+  }
   int fd = connectque(a.key);
   if (fd < 0) {
     fail("CONECT");
     return Outcome::Failed;
   }
-  char msg[QUE_TEXT_MAX + 1];
-  int n = recvque(fd, mqwalk::kMsgType, msg);
+  char text[QUE_TEXT_MAX];
+  int n = recvque(fd, mqwalk::kMsgType, text);
   if (n < 0) {
     fail("RECV");
     return Outcome::Failed;
   }
-  msg[n] = '\0';
-  puts(msg);
-  // A later letter may wait long: the caller gets this line now.
-  fflush(stdout);
-  return Outcome::Done;
+  // A reader that has gone gives EPIPE, and the message goes back, instead
+  // of a SIGPIPE that ends mqtool holding it.
+  signal(SIGPIPE, SIG_IGN);
+  size_t len = static_cast<size_t>(n);
+  int err = print(text, len);
+  if (err == 0) return Outcome::Done;
+  put_back(fd, a, text, len, err);
+  return Outcome::NotWritten;
 }
 
 }  // namespace
@@ -125,6 +171,8 @@ int run(int argc, char** argv) {
         return failed ? 2 : 0;
     }
     if (done == Outcome::Failed) failed = true;
+    if (done == Outcome::Refused) return 1;
+    if (done == Outcome::NotWritten) return 2;
   }
 }
 

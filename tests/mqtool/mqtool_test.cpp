@@ -1,6 +1,8 @@
 // The mqtool command, run as a program against real queues.
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/msg.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -69,6 +71,54 @@ bool post(key_t key, const std::string& text, long type = 96) {
   m.type = type;
   memcpy(m.text, text.data(), text.size());
   return id >= 0 && msgsnd(id, &m, text.size(), IPC_NOWAIT) == 0;
+}
+
+// mqtool started with its standard output on fd out, or closed when out is
+// -1, and standard error on a pipe; finish() reads that to the end and waits.
+struct Started {
+  pid_t pid = -1;
+  int err = -1;
+};
+
+Started start_with_stdout(std::vector<std::string> args, int out) {
+  args.insert(args.begin(), mqtool());
+  std::vector<char*> argv;
+  for (auto& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  int err[2];
+  if (pipe2(err, O_CLOEXEC) != 0) return {};
+  pid_t pid = fork();
+  if (pid == 0) {
+    int null = open("/dev/null", O_RDONLY);
+    dup2(null, 0);
+    if (out >= 0)
+      dup2(out, 1);
+    else
+      close(1);
+    dup2(err[1], 2);
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  close(err[1]);
+  return {pid, err[0]};
+}
+
+ProcResult finish(Started s) {
+  ProcResult r;
+  char buf[512];
+  for (ssize_t n; (n = read(s.err, buf, sizeof buf)) > 0;) r.err.append(buf, static_cast<size_t>(n));
+  close(s.err);
+  int status = 0;
+  if (waitpid(s.pid, &status, 0) != s.pid) return r;
+  if (WIFEXITED(status)) r.exit_code = WEXITSTATUS(status);
+  if (WIFSIGNALED(status)) r.term_signal = WTERMSIG(status);
+  return r;
+}
+
+ProcResult run_with_stdout(std::vector<std::string> args, int out) {
+  Started s = start_with_stdout(std::move(args), out);
+  if (s.pid < 0) return {};
+  return finish(s);
 }
 
 using Mqtool = qtest::QueueTest;
@@ -219,6 +269,103 @@ TEST_F(Mqtool, DoubleLettersReceiveAndSendTwice) {
   ProcResult r = run({"-rr", k});
   EXPECT_EQ(r.exit_code, 0);
   EXPECT_EQ(r.out, "twice\ntwice\n");
+}
+
+TEST_F(Mqtool, ReceivedTextIsPrintedWholeNulBytesAndAll) {
+  key_t k = key(1);
+  const std::string texts[] = {std::string("a\0b", 3), std::string("\0", 1), std::string("tail\0\0", 6), ""};
+  for (const auto& t : texts) ASSERT_TRUE(post(k, t));
+  for (const auto& t : texts) {
+    ProcResult r = run({"-r", std::to_string(k)});
+    EXPECT_EQ(r.exit_code, 0);
+    EXPECT_EQ(r.out, t + "\n");
+    EXPECT_EQ(r.err, "");
+  }
+}
+
+// A text that cannot be written goes back to the end of its queue, so the
+// next reader gets the others first and then it; nothing else is posted.
+TEST_F(Mqtool, TextThatCannotBeWrittenGoesBackToTheEndOfTheQueue) {
+  key_t k = key(1);
+  std::string ks = std::to_string(k);
+  int full = open("/dev/full", O_WRONLY | O_CLOEXEC);
+  ASSERT_GE(full, 0);
+  for (const char* args : {"-r", "-rr"}) {
+    ASSERT_TRUE(post(k, "first"));
+    ASSERT_TRUE(post(k, std::string("sec\0nd", 6)));
+    ProcResult r = run_with_stdout({args, ks}, full);
+    EXPECT_EQ(r.exit_code, 2) << args;
+    EXPECT_EQ(r.err, "mqtool: cannot write to standard output (No space left on device); the message is back at the end of queue " +
+                         ks + "\n")
+        << args;
+    EXPECT_EQ(drain(k), (std::vector<std::string>{std::string("sec\0nd", 6), "first"})) << args;
+  }
+  close(full);
+
+  // A reader that has gone: EPIPE, not death by SIGPIPE.
+  int p[2];
+  ASSERT_EQ(pipe2(p, O_CLOEXEC), 0);
+  close(p[0]);
+  ASSERT_TRUE(post(k, "first"));
+  ASSERT_TRUE(post(k, "second"));
+  ProcResult r = run_with_stdout({"-r", ks}, p[1]);
+  close(p[1]);
+  EXPECT_EQ(r.term_signal, 0);
+  EXPECT_EQ(r.exit_code, 2);
+  EXPECT_EQ(r.err, "mqtool: cannot write to standard output (Broken pipe); the message is back at the end of queue " + ks + "\n");
+  EXPECT_EQ(drain(k), (std::vector<std::string>{"second", "first"}));
+}
+
+// The queue fills up while mqtool waits to write the text: it cannot go back
+// and mqtool says so, and does not wait for room.
+TEST_F(Mqtool, TextThatCannotGoBackIsReported) {
+  key_t k = key(1);
+  std::string ks = std::to_string(k);
+  int id = msgget(k, IPC_CREAT | 0666);
+  ASSERT_GE(id, 0);
+  msqid_ds ds{};
+  ASSERT_EQ(msgctl(id, IPC_STAT, &ds), 0);
+  ds.msg_qbytes = 16;
+  ASSERT_EQ(msgctl(id, IPC_SET, &ds), 0);
+  ASSERT_TRUE(post(k, "hello"));
+  // A pipe filled up, so that mqtool's write waits.
+  int p[2];
+  ASSERT_EQ(pipe2(p, O_CLOEXEC | O_NONBLOCK), 0);
+  char block[4096] = {};
+  while (write(p[1], block, sizeof block) > 0) {
+  }
+  ASSERT_EQ(fcntl(p[1], F_SETFL, 0), 0);
+  Started s = start_with_stdout({"-r", ks}, p[1]);
+  close(p[1]);
+  ASSERT_GT(s.pid, 0);
+  EXPECT_TRUE(qtest::wait_in_syscall(s.pid, SYS_write));
+  EXPECT_EQ(qtest::queued(k), 0);
+  EXPECT_TRUE(post(k, std::string(16, 'f'), 97));  // the queue is full
+  close(p[0]);
+  ProcResult r = finish(s);
+  EXPECT_EQ(r.exit_code, 2);
+  EXPECT_EQ(r.err,
+            "mqtool: cannot write to standard output (Broken pipe) nor put the message back on queue " + ks +
+                " (Resource temporarily unavailable); it is lost\n");
+  EXPECT_EQ(qtest::queued(k), 1);
+  EXPECT_EQ(take(k), "<none>");
+}
+
+TEST_F(Mqtool, ReceiveWithClosedStdoutIsRefusedBeforeAnyQueue) {
+  key_t k = key(1);
+  std::string ks = std::to_string(k);
+  ASSERT_TRUE(post(k, "kept"));
+  for (const char* args : {"-r", "-rr"}) {
+    ProcResult r = run_with_stdout({args, ks}, -1);
+    EXPECT_EQ(r.exit_code, 1) << args;
+    EXPECT_EQ(r.err, "mqtool: standard output is closed\n") << args;
+  }
+  EXPECT_EQ(qtest::queued(k), 1);
+  // A send needs no standard output.
+  ProcResult s = run_with_stdout({"-s", ks, "more", "t"}, -1);
+  EXPECT_EQ(s.exit_code, 0);
+  EXPECT_EQ(s.err, "");
+  EXPECT_EQ(drain(k), (std::vector<std::string>{"kept", "more"}));
 }
 
 TEST_F(Mqtool, ReceiveWithoutQueueSaysConectErrorAndExits2) {
