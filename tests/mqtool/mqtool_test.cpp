@@ -250,11 +250,15 @@ TEST_F(Mqtool, DashedDataIsUsedAsItIs) {
 
 TEST_F(Mqtool, DashedQueIdOfReceiveIsANegativeKey) {
   key_t k = key(1);
+  struct Removed {
+    key_t key;
+    ~Removed() { qtest::remove_queue(key); }
+  } negative{-k};
   qtest::remove_queue(-k);
   ASSERT_TRUE(post(-k, "from below"));
   ASSERT_TRUE(post(k, "not this one"));
   ProcResult r = run({"-r", "-" + std::to_string(k)});
-  qtest::remove_queue(-k);
+  EXPECT_EQ(qtest::queued(-k), 0);
   EXPECT_EQ(r.exit_code, 0);
   EXPECT_EQ(r.out, "from below\n");
   EXPECT_EQ(r.err, "");
