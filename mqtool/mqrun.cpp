@@ -1,7 +1,14 @@
 // What mqtool does: walks its command line and performs each action.
 #include "mqrun.h"
 
+#include <errno.h>
+#include <fcntl.h>
+#include <limits.h>
+#include <signal.h>
 #include <stdio.h>
+#include <stdio_ext.h>
+#include <string.h>
+#include <sys/msg.h>
 
 #include "mqwalk.h"
 #include "quelib.h"
@@ -10,76 +17,162 @@ namespace mqrun {
 
 namespace {
 
-void usage(const char* argv0) { fprintf(stderr, "Usage: %s [ -r que-id ] [ -s que-id]\n", mqwalk::base_name(argv0)); }
+// The name that starts the usage line and every reason: argv[0]'s last part.
+const char* prog = "mqtool";
 
-// Prints one error line with err_code; the walk goes on.
-void fail(const char* what) {
-  printf("%s ERROR:%s\n", what, err_code);
-  fflush(stdout);
+void usage() { fprintf(stderr, "Usage: %s [ -r que-id ] [ -s que-id]\n", prog); }
+
+// Writes why the walk refused the command line, if it says anything.
+void say(const mqwalk::Action& a, int argc) {
+  switch (a.say) {
+    case mqwalk::Say::Nothing:
+      break;
+    case mqwalk::Say::Usage:
+      usage();
+      break;
+    case mqwalk::Say::TooLong:
+      fprintf(stderr, "%s: text longer than %d bytes, the most one message holds\n", prog, QUE_TEXT_MAX);
+      break;
+    case mqwalk::Say::SendCount:
+      fprintf(stderr, "%s: -s takes a que-id, a text and a tag: %d arguments in all, got %d\n", prog,
+              mqwalk::kSendArgs, argc);
+      break;
+    case mqwalk::Say::RecvCount:
+      fprintf(stderr, "%s: -r takes a que-id: %d arguments in all, got %d\n", prog, mqwalk::kRecvArgs, argc);
+      break;
+    case mqwalk::Say::BelowFloor: {
+      // "abc" and " 5x" are keys too (0 and 5): name both the text and its key then.
+      char digits[16];
+      snprintf(digits, sizeof digits, "%d", static_cast<int>(a.key));
+      if (strcmp(digits, a.queid) == 0)
+        fprintf(stderr, "%s: que-id %s is below %d, the lowest a send takes\n", prog, a.queid,
+                static_cast<int>(mqwalk::kMinSendKey));
+      else
+        fprintf(stderr, "%s: que-id \"%s\" reads as %s, below %d, the lowest a send takes\n", prog, a.queid, digits,
+                static_cast<int>(mqwalk::kMinSendKey));
+      break;
+    }
+    case mqwalk::Say::OutOfRange:
+      fprintf(stderr, "%s: que-id %s is outside the range of keys, %d to %d\n", prog, a.queid, INT_MIN, INT_MAX);
+      break;
+  }
 }
 
-// Sends the text; false when a queue operation failed.
-bool do_send(const mqwalk::Action& a) {
+// Prints one error line with err_code; the walk goes on. A line that cannot
+// be written is dropped rather than left to come out before a later one.
+void fail(const char* what) {
+  printf("%s ERROR:%s\n", what, err_code);
+  if (fflush(stdout) != 0) __fpurge(stdout);
+}
+
+// How one action ended.
+enum class Outcome {
+  Done,
+  Failed,       // a queue operation failed, its line is printed; the walk goes on
+  Refused,      // stop with status 1, nothing done
+  NotWritten,   // a received text could not be written; stop with status 2
+};
+
+Outcome do_send(const mqwalk::Action& a) {
   int fd = createque(a.key);
   if (fd < 0) {
     fail("CREATE");
-    return false;
+    return Outcome::Failed;
   }
-  if (a.len == 0) return true;  // the queue is made, nothing is sent
+  if (a.len == 0) return Outcome::Done;  // the queue is made, nothing is sent
   if (sendque(fd, mqwalk::kMsgType, a.text, a.len) < 0) {
     fail("SEND");
-    return false;
+    return Outcome::Failed;
   }
-  return true;
+  return Outcome::Done;
 }
 
-// Receives one message and prints it; false when a queue operation failed.
-bool do_receive(const mqwalk::Action& a) {
+// Writes the text, NUL bytes and all, and a newline, and flushes: a later
+// letter may wait long, and a failure must be known before going on. Gives 0,
+// or the errno of the failure, with the unwritten rest dropped so that the
+// exit does not write it after the message has gone back.
+int print(const char* text, size_t len) {
+  clearerr(stdout);
+  errno = 0;
+  if (fwrite(text, 1, len, stdout) == len && putchar('\n') != EOF && fflush(stdout) == 0) return 0;
+  int err = errno ? errno : EIO;
+  __fpurge(stdout);
+  return err;
+}
+
+// Puts a taken message back at the end of its queue, and says so. Not with
+// sendque, which waits while the queue is full: mqtool must not hang holding
+// the only copy.
+void put_back(int fd, const mqwalk::Action& a, const char* text, size_t len, int write_err) {
+  quemsg m;
+  m.type = mqwalk::kMsgType;
+  memcpy(m.msg, text, len);
+  if (msgsnd(fd, &m, len, IPC_NOWAIT) == 0) {
+    fprintf(stderr, "%s: cannot write to standard output (%s); the message is back at the end of queue %d\n", prog,
+            strerror(write_err), static_cast<int>(a.key));
+  } else {
+    int err = errno;
+    fprintf(stderr, "%s: cannot write to standard output (%s) nor put the message back on queue %d (%s); it is lost\n",
+            prog, strerror(write_err), static_cast<int>(a.key), strerror(err));
+  }
+}
+
+Outcome do_receive(const mqwalk::Action& a) {
+  // Nowhere to print means no message is taken.
+  if (fcntl(1, F_GETFD) < 0) {
+    fprintf(stderr, "%s: standard output is closed\n", prog);
+    return Outcome::Refused;
+  }
   int fd = connectque(a.key);
   if (fd < 0) {
     fail("CONECT");
-    return false;
+    return Outcome::Failed;
   }
-  char msg[QUE_TEXT_MAX + 1];
-  int n = recvque(fd, mqwalk::kMsgType, msg);
+  char text[QUE_TEXT_MAX];
+  int n = recvque(fd, mqwalk::kMsgType, text);
   if (n < 0) {
     fail("RECV");
-    return false;
+    return Outcome::Failed;
   }
-  msg[n] = '\0';
-  puts(msg);
-  // A later letter may wait long: the caller gets this line now.
-  fflush(stdout);
-  return true;
+  // A reader that has gone gives EPIPE, and the message goes back, instead
+  // of a SIGPIPE that ends mqtool holding it.
+  signal(SIGPIPE, SIG_IGN);
+  size_t len = static_cast<size_t>(n);
+  int err = print(text, len);
+  if (err == 0) return Outcome::Done;
+  put_back(fd, a, text, len, err);
+  return Outcome::NotWritten;
 }
 
 }  // namespace
 
 int run(int argc, char** argv) {
+  if (argc > 0) prog = mqwalk::base_name(argv[0]);
   mqwalk::Walk w;
   mqwalk::begin(w, argc, argv);
   bool failed = false;
   for (;;) {
     mqwalk::Action a = mqwalk::next(w);
+    Outcome done = Outcome::Done;
     switch (a.act) {
       case mqwalk::Act::Send:
-        if (!do_send(a)) failed = true;
+        done = do_send(a);
         break;
       case mqwalk::Act::Receive:
-        if (!do_receive(a)) failed = true;
+        done = do_receive(a);
         break;
       case mqwalk::Act::Usage:
-        usage(argv[0]);
+        usage();
         break;
       case mqwalk::Act::Exit:
-        if (a.say == mqwalk::Say::Usage) usage(argc > 0 ? argv[0] : "mqtool");
-        if (a.say == mqwalk::Say::TooLong)
-          fprintf(stderr, "%s: text longer than %d bytes, the most one message holds\n", mqwalk::base_name(argv[0]),
-                  QUE_TEXT_MAX);
+        say(a, argc);
         return a.status;
       case mqwalk::Act::End:
         return failed ? 2 : 0;
     }
+    if (done == Outcome::Failed) failed = true;
+    if (done == Outcome::Refused) return 1;
+    if (done == Outcome::NotWritten) return 2;
   }
 }
 

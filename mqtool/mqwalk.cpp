@@ -1,6 +1,5 @@
 #include "mqwalk.h"
 
-#include <stdlib.h>
 #include <string.h>
 
 #include "quelib.h"
@@ -17,22 +16,39 @@ Action exit_with(int status, Say say) {
   return a;
 }
 
+// Marks arguments first..last (those that exist) as data.
+void take_as_data(Walk& w, int first, int last) {
+  for (int i = first; i <= last && i < w.argc; ++i) w.data |= 1u << i;
+}
+
+// a turned into a refusal that keeps what it read (the key, the que-id).
+Action refuse(Action a, Say say) {
+  a.act = Act::Exit;
+  a.status = 1;
+  a.say = say;
+  return a;
+}
+
 // The action of letter c found in the row of argument i.
-Action letter_action(const Walk& w, char c, int i) {
+Action letter_action(Walk& w, char c, int i) {
   Action a;
   if (c == 's') {
-    if (w.argc != kSendArgs) return exit_with(1, Say::Nothing);
+    if (w.argc != kSendArgs) return exit_with(1, Say::SendCount);
     if (i + 2 >= w.argc) return exit_with(1, Say::Usage);
-    a.key = atoi(w.argv[i + 1]);
-    if (a.key < kMinSendKey) return exit_with(1, Say::Nothing);
+    take_as_data(w, i + 1, i + 3);
+    a.queid = w.argv[i + 1];
+    if (readquekey(a.queid, &a.key) != 0) return refuse(a, Say::OutOfRange);
+    if (a.key < kMinSendKey) return refuse(a, Say::BelowFloor);
     a.text = w.argv[i + 2];
     a.len = strlen(a.text);
-    if (a.len > QUE_TEXT_MAX) return exit_with(1, Say::TooLong);
+    if (a.len > QUE_TEXT_MAX) return refuse(a, Say::TooLong);
     a.act = Act::Send;
   } else if (c == 'r') {
-    if (w.argc != kRecvArgs) return exit_with(1, Say::Nothing);
+    if (w.argc != kRecvArgs) return exit_with(1, Say::RecvCount);
     if (i + 1 >= w.argc) return exit_with(1, Say::Usage);
-    a.key = atoi(w.argv[i + 1]);
+    take_as_data(w, i + 1, i + 1);
+    a.queid = w.argv[i + 1];
+    if (readquekey(a.queid, &a.key) != 0) return refuse(a, Say::OutOfRange);
     a.act = Act::Receive;
   } else {
     a.act = Act::Usage;
@@ -48,7 +64,10 @@ void begin(Walk& w, int argc, char** argv) {
   w.argv = argv;
 }
 
-const char* row(const Walk& w, int i) { return (w.dashed >> i) & 1u ? w.argv[i] : ""; }
+const char* row(const Walk& w, int i) {
+  if ((w.data >> i) & 1u || w.argv[i][0] != '-') return "";
+  return w.argv[i] + 1;
+}
 
 Action next(Walk& w) {
   if (!w.started) {
@@ -56,12 +75,6 @@ Action next(Walk& w) {
     if (w.argc < kMinArgs || w.argc > kMaxArgs) {
       w.row = w.argc;
       return exit_with(1, Say::Usage);
-    }
-    for (int i = 0; i < w.argc; ++i) {
-      if (w.argv[i][0] == '-') {
-        ++w.argv[i];
-        w.dashed |= 1u << i;
-      }
     }
   }
   while (w.row < w.argc) {

@@ -1,6 +1,6 @@
 // mqtool's command line, read without touching any queue: the option rows
 // and the walk of their letters, one action at a time. The program performs
-// the actions (mqtool.cpp); the tests check the walk on its own.
+// the actions (mqrun.cpp); the tests check the walk on its own.
 #pragma once
 
 #include <stddef.h>
@@ -19,19 +19,24 @@ enum class Act {
   Send,     // send text (len bytes) on the queue of key, making the queue
   Receive,  // receive one message from the existing queue of key and print it
   Usage,    // write the usage line, then go on
-  Exit,     // stop now with status; say tells what to write first
+  Exit,     // stop now with status; say tells what to write first (on standard error)
   End,      // the walk is complete
 };
 
 enum class Say {
   Nothing,
-  Usage,    // the usage line
-  TooLong,  // the text is over the size of one message
+  Usage,       // the usage line
+  TooLong,     // the text is over the size of one message
+  SendCount,   // s, but argc is not kSendArgs
+  RecvCount,   // r, but argc is not kRecvArgs
+  BelowFloor,  // s with a key below kMinSendKey (key and queid tell which)
+  OutOfRange,  // a que-id outside the range of key_t (queid tells which)
 };
 
 struct Action {
   Act act = Act::End;
   key_t key = 0;
+  const char* queid = nullptr;  // the que-id argument as given, for Send, Receive and the que-id refusals
   const char* text = nullptr;
   size_t len = 0;
   int status = 0;
@@ -42,7 +47,7 @@ struct Action {
 struct Walk {
   int argc = 0;
   char** argv = nullptr;
-  unsigned dashed = 0;  // bit i: argument i began with "-" (its row holds its letters)
+  unsigned data = 0;    // bit i: a letter walked so far took argument i as its data
   bool started = false;
   int row = 0;          // argument whose letters are being walked
   const char* letter = nullptr;  // next letter in that row, or null before the row
@@ -51,14 +56,17 @@ struct Walk {
 // Sets up a walk over argc/argv. Nothing is looked at yet.
 void begin(Walk& w, int argc, char** argv);
 
-// The next action. The first call checks the argument count and makes the
-// option rows: every argument that begins with "-" loses the dash in argv
-// itself, so later uses as a que-id or a text see it without. Then each call
-// gives the action for the next letter, Exit or End being the last.
+// The next action. The first call checks the argument count; then each call
+// gives the action for the next letter, Exit or End being the last. The
+// arguments are walked from the first (the program name) to the last, and an
+// argument that begins with "-" is a row of letters, unless a letter before
+// it took it as data: s takes the three arguments after its row (que-id,
+// text, tag), r the one after its row (que-id). Data is used as it is, dash
+// and all, and never read for letters. argv is not changed.
 Action next(Walk& w);
 
-// The letters of row i, "" for an argument that did not begin with "-".
-// Valid once next() has been called.
+// The letters of row i as the walk sees them so far: what follows the dash
+// of an argument that begins with "-" and is not data, "" for any other.
 const char* row(const Walk& w, int i);
 
 // The last path component of path: the text after the last "/", the whole

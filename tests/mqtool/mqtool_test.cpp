@@ -1,6 +1,8 @@
 // The mqtool command, run as a program against real queues.
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/msg.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -51,6 +53,74 @@ std::string take(key_t key) {
   return n < 0 ? "<none>" : std::string(m.text, static_cast<size_t>(n));
 }
 
+// Every type-96 message on the queue of key, oldest first, taken off it.
+std::vector<std::string> drain(key_t key) {
+  std::vector<std::string> out;
+  for (std::string m; (m = take(key)) != "<none>";) out.push_back(m);
+  return out;
+}
+
+// Puts text, bytes as they are, on the queue of key as one message of type,
+// making the queue; false when that failed.
+bool post(key_t key, const std::string& text, long type = 96) {
+  int id = msgget(key, IPC_CREAT | 0666);
+  struct {
+    long type;
+    char text[QUE_TEXT_MAX];
+  } m;
+  m.type = type;
+  memcpy(m.text, text.data(), text.size());
+  return id >= 0 && msgsnd(id, &m, text.size(), IPC_NOWAIT) == 0;
+}
+
+// mqtool started with its standard output on fd out, or closed when out is
+// -1, and standard error on a pipe; finish() reads that to the end and waits.
+struct Started {
+  pid_t pid = -1;
+  int err = -1;
+};
+
+Started start_with_stdout(std::vector<std::string> args, int out) {
+  args.insert(args.begin(), mqtool());
+  std::vector<char*> argv;
+  for (auto& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  int err[2];
+  if (pipe2(err, O_CLOEXEC) != 0) return {};
+  pid_t pid = fork();
+  if (pid == 0) {
+    int null = open("/dev/null", O_RDONLY);
+    dup2(null, 0);
+    if (out >= 0)
+      dup2(out, 1);
+    else
+      close(1);
+    dup2(err[1], 2);
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  close(err[1]);
+  return {pid, err[0]};
+}
+
+ProcResult finish(Started s) {
+  ProcResult r;
+  char buf[512];
+  for (ssize_t n; (n = read(s.err, buf, sizeof buf)) > 0;) r.err.append(buf, static_cast<size_t>(n));
+  close(s.err);
+  int status = 0;
+  if (waitpid(s.pid, &status, 0) != s.pid) return r;
+  if (WIFEXITED(status)) r.exit_code = WEXITSTATUS(status);
+  if (WIFSIGNALED(status)) r.term_signal = WTERMSIG(status);
+  return r;
+}
+
+ProcResult run_with_stdout(std::vector<std::string> args, int out) {
+  Started s = start_with_stdout(std::move(args), out);
+  if (s.pid < 0) return {};
+  return finish(s);
+}
+
 using Mqtool = qtest::QueueTest;
 
 TEST_F(Mqtool, SendThenReceive) {
@@ -86,32 +156,49 @@ TEST_F(Mqtool, ReceivesInOrder) {
   EXPECT_EQ(run({"-r", k}).out, "three\n");
 }
 
-TEST_F(Mqtool, KeyBelowFloorIsRefusedSilently) {
-  bool had = qtest::queue_exists(9999);
-  ProcResult r = run({"-s", "9999", "hello", "done"});
-  EXPECT_EQ(r.exit_code, 1);
-  EXPECT_EQ(r.out, "");
-  EXPECT_EQ(r.err, "");
-  if (!had) {
-    EXPECT_FALSE(qtest::queue_exists(9999));
-    qtest::remove_queue(9999);
+// Each refusal: one line on standard error, status 1, standard output clean,
+// no queue made.
+TEST_F(Mqtool, RefusalsSayWhyAndTouchNoQueue) {
+  key_t k = key(1);
+  std::string ks = std::to_string(k);
+  const std::string wraps = std::to_string(static_cast<long long>(k) + (1LL << 32));  // atoi gave k
+  struct Row {
+    std::vector<std::string> args;
+    std::string err;
+  } rows[] = {
+      {{"-s", "9999", "hello", "done"}, "mqtool: que-id 9999 is below 10000, the lowest a send takes\n"},
+      {{"-s", "-" + ks, "hello", "done"}, "mqtool: que-id -" + ks + " is below 10000, the lowest a send takes\n"},
+      {{"-s", "abc", "hello", "done"}, "mqtool: que-id \"abc\" reads as 0, below 10000, the lowest a send takes\n"},
+      {{"-s", "", "hello", "done"}, "mqtool: que-id \"\" reads as 0, below 10000, the lowest a send takes\n"},
+      {{"-s", " 50x", "hello", "done"}, "mqtool: que-id \" 50x\" reads as 50, below 10000, the lowest a send takes\n"},
+      {{"-s", ks, "hello"}, "mqtool: -s takes a que-id, a text and a tag: 5 arguments in all, got 4\n"},
+      {{"-s", ks, "hello", "a", "b"}, "mqtool: -s takes a que-id, a text and a tag: 5 arguments in all, got 6\n"},
+      {{"-r", ks, "extra"}, "mqtool: -r takes a que-id: 3 arguments in all, got 4\n"},
+      {{"-s", wraps, "hello", "done"},
+       "mqtool: que-id " + wraps + " is outside the range of keys, -2147483648 to 2147483647\n"},
+      {{"-r", wraps}, "mqtool: que-id " + wraps + " is outside the range of keys, -2147483648 to 2147483647\n"},
+  };
+  bool had_9999 = qtest::queue_exists(9999);
+  for (const Row& r : rows) {
+    ProcResult p = run(r.args);
+    EXPECT_EQ(p.exit_code, 1) << r.err;
+    EXPECT_EQ(p.out, "") << r.err;
+    EXPECT_EQ(p.err, r.err);
+    EXPECT_FALSE(qtest::queue_exists(k)) << r.err;
+    EXPECT_FALSE(qtest::queue_exists(-k)) << r.err;
   }
-  for (const char* bad : {"abc", "-5", ""}) {
-    ProcResult b = run({"-s", bad, "hello", "done"});
-    EXPECT_EQ(b.exit_code, 1) << bad;
-    EXPECT_EQ(b.out + b.err, "") << bad;
+  if (!had_9999) {
+    EXPECT_FALSE(qtest::queue_exists(9999));
   }
 }
 
-TEST_F(Mqtool, WrongCountForLetterExitsSilently) {
+TEST_F(Mqtool, OutOfRangeQueIdLeavesTheQueueItWouldHaveWrappedTo) {
   key_t k = key(1);
-  ProcResult s = run({"-s", std::to_string(k), "hello"});
-  EXPECT_EQ(s.exit_code, 1);
-  EXPECT_EQ(s.out + s.err, "");
-  ProcResult r = run({"-r", std::to_string(k), "extra"});
-  EXPECT_EQ(r.exit_code, 1);
-  EXPECT_EQ(r.out + r.err, "");
-  EXPECT_FALSE(qtest::queue_exists(k));
+  ASSERT_TRUE(post(k, "kept"));
+  const std::string wraps = std::to_string(static_cast<long long>(k) + (1LL << 32));
+  EXPECT_EQ(run({"-r", wraps}).exit_code, 1);
+  EXPECT_EQ(run({"-s", wraps, "more", "t"}).exit_code, 1);
+  EXPECT_EQ(drain(k), std::vector<std::string>{"kept"});
 }
 
 TEST_F(Mqtool, WrongArgumentCountPrintsUsage) {
@@ -144,22 +231,38 @@ TEST_F(Mqtool, EmptyTextMakesQueueAndSendsNothing) {
   EXPECT_EQ(qtest::queued(k), 0);
 }
 
-TEST_F(Mqtool, DashIsRemovedFromText) {
+// Data keeps its dash: the queue holds exactly the text, the walk prints nothing.
+TEST_F(Mqtool, DashedDataIsUsedAsItIs) {
   key_t k = key(1);
-  ProcResult r = run({"-s", std::to_string(k), "-abc", "done"});
-  EXPECT_EQ(r.exit_code, 0);
-  EXPECT_EQ(r.out, "");
-  EXPECT_EQ(r.err, repeat(kUsage, 3));
-  EXPECT_EQ(take(k), "abc");
+  std::string ks = std::to_string(k);
+  for (const auto& [args, sent] : std::vector<std::pair<std::vector<std::string>, std::string>>{
+           {{"-s", ks, "-x", "tag"}, "-x"},
+           {{"-s", ks, "-abc", "done"}, "-abc"},
+           {{"-s", ks, "hello", "-tag"}, "hello"},
+           {{"-s", ks, "-s", "-r"}, "-s"},
+       }) {
+    ProcResult r = run(args);
+    EXPECT_EQ(r.exit_code, 0) << sent;
+    EXPECT_EQ(r.out + r.err, "") << sent;
+    EXPECT_EQ(drain(k), std::vector<std::string>{sent});
+  }
 }
 
-TEST_F(Mqtool, DashIsRemovedFromQueId) {
+TEST_F(Mqtool, DashedQueIdOfReceiveIsANegativeKey) {
   key_t k = key(1);
-  std::string digits = std::to_string(k);
-  ProcResult r = run({"-s", "-" + digits, "hello", "done"});
+  struct Removed {
+    key_t key;
+    ~Removed() { qtest::remove_queue(key); }
+  } negative{-k};
+  qtest::remove_queue(-k);
+  ASSERT_TRUE(post(-k, "from below"));
+  ASSERT_TRUE(post(k, "not this one"));
+  ProcResult r = run({"-r", "-" + std::to_string(k)});
+  EXPECT_EQ(qtest::queued(-k), 0);
   EXPECT_EQ(r.exit_code, 0);
-  EXPECT_EQ(r.err, repeat(kUsage, static_cast<int>(digits.size())));
-  EXPECT_EQ(take(k), "hello");
+  EXPECT_EQ(r.out, "from below\n");
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(qtest::queued(k), 1);
 }
 
 TEST_F(Mqtool, DoubleLettersReceiveAndSendTwice) {
@@ -170,6 +273,103 @@ TEST_F(Mqtool, DoubleLettersReceiveAndSendTwice) {
   ProcResult r = run({"-rr", k});
   EXPECT_EQ(r.exit_code, 0);
   EXPECT_EQ(r.out, "twice\ntwice\n");
+}
+
+TEST_F(Mqtool, ReceivedTextIsPrintedWholeNulBytesAndAll) {
+  key_t k = key(1);
+  const std::string texts[] = {std::string("a\0b", 3), std::string("\0", 1), std::string("tail\0\0", 6), ""};
+  for (const auto& t : texts) ASSERT_TRUE(post(k, t));
+  for (const auto& t : texts) {
+    ProcResult r = run({"-r", std::to_string(k)});
+    EXPECT_EQ(r.exit_code, 0);
+    EXPECT_EQ(r.out, t + "\n");
+    EXPECT_EQ(r.err, "");
+  }
+}
+
+// A text that cannot be written goes back to the end of its queue, so the
+// next reader gets the others first and then it; nothing else is posted.
+TEST_F(Mqtool, TextThatCannotBeWrittenGoesBackToTheEndOfTheQueue) {
+  key_t k = key(1);
+  std::string ks = std::to_string(k);
+  int full = open("/dev/full", O_WRONLY | O_CLOEXEC);
+  ASSERT_GE(full, 0);
+  for (const char* args : {"-r", "-rr"}) {
+    ASSERT_TRUE(post(k, "first"));
+    ASSERT_TRUE(post(k, std::string("sec\0nd", 6)));
+    ProcResult r = run_with_stdout({args, ks}, full);
+    EXPECT_EQ(r.exit_code, 2) << args;
+    EXPECT_EQ(r.err, "mqtool: cannot write to standard output (No space left on device); the message is back at the end of queue " +
+                         ks + "\n")
+        << args;
+    EXPECT_EQ(drain(k), (std::vector<std::string>{std::string("sec\0nd", 6), "first"})) << args;
+  }
+  close(full);
+
+  // A reader that has gone: EPIPE, not death by SIGPIPE.
+  int p[2];
+  ASSERT_EQ(pipe2(p, O_CLOEXEC), 0);
+  close(p[0]);
+  ASSERT_TRUE(post(k, "first"));
+  ASSERT_TRUE(post(k, "second"));
+  ProcResult r = run_with_stdout({"-r", ks}, p[1]);
+  close(p[1]);
+  EXPECT_EQ(r.term_signal, 0);
+  EXPECT_EQ(r.exit_code, 2);
+  EXPECT_EQ(r.err, "mqtool: cannot write to standard output (Broken pipe); the message is back at the end of queue " + ks + "\n");
+  EXPECT_EQ(drain(k), (std::vector<std::string>{"second", "first"}));
+}
+
+// The queue fills up while mqtool waits to write the text: it cannot go back
+// and mqtool says so, and does not wait for room.
+TEST_F(Mqtool, TextThatCannotGoBackIsReported) {
+  key_t k = key(1);
+  std::string ks = std::to_string(k);
+  int id = msgget(k, IPC_CREAT | 0666);
+  ASSERT_GE(id, 0);
+  msqid_ds ds{};
+  ASSERT_EQ(msgctl(id, IPC_STAT, &ds), 0);
+  ds.msg_qbytes = 16;
+  ASSERT_EQ(msgctl(id, IPC_SET, &ds), 0);
+  ASSERT_TRUE(post(k, "hello"));
+  // A pipe filled up, so that mqtool's write waits.
+  int p[2];
+  ASSERT_EQ(pipe2(p, O_CLOEXEC | O_NONBLOCK), 0);
+  char block[4096] = {};
+  while (write(p[1], block, sizeof block) > 0) {
+  }
+  ASSERT_EQ(fcntl(p[1], F_SETFL, 0), 0);
+  Started s = start_with_stdout({"-r", ks}, p[1]);
+  close(p[1]);
+  ASSERT_GT(s.pid, 0);
+  EXPECT_TRUE(qtest::wait_in_syscall(s.pid, SYS_write));
+  EXPECT_EQ(qtest::queued(k), 0);
+  EXPECT_TRUE(post(k, std::string(16, 'f'), 97));  // the queue is full
+  close(p[0]);
+  ProcResult r = finish(s);
+  EXPECT_EQ(r.exit_code, 2);
+  EXPECT_EQ(r.err,
+            "mqtool: cannot write to standard output (Broken pipe) nor put the message back on queue " + ks +
+                " (Resource temporarily unavailable); it is lost\n");
+  EXPECT_EQ(qtest::queued(k), 1);
+  EXPECT_EQ(take(k), "<none>");
+}
+
+TEST_F(Mqtool, ReceiveWithClosedStdoutIsRefusedBeforeAnyQueue) {
+  key_t k = key(1);
+  std::string ks = std::to_string(k);
+  ASSERT_TRUE(post(k, "kept"));
+  for (const char* args : {"-r", "-rr"}) {
+    ProcResult r = run_with_stdout({args, ks}, -1);
+    EXPECT_EQ(r.exit_code, 1) << args;
+    EXPECT_EQ(r.err, "mqtool: standard output is closed\n") << args;
+  }
+  EXPECT_EQ(qtest::queued(k), 1);
+  // A send needs no standard output.
+  ProcResult s = run_with_stdout({"-s", ks, "more", "t"}, -1);
+  EXPECT_EQ(s.exit_code, 0);
+  EXPECT_EQ(s.err, "");
+  EXPECT_EQ(drain(k), (std::vector<std::string>{"kept", "more"}));
 }
 
 TEST_F(Mqtool, ReceiveWithoutQueueSaysConectErrorAndExits2) {
@@ -314,6 +514,8 @@ TEST_F(Mqtool, UsageNamesLastPathComponent) {
   for (const char* name : {"mqtool", "/mqtool", "./mqtool", "/a/b/mqtool"})
     EXPECT_EQ(run_process({"/bin/bash", "-c", "exec -a '" + std::string(name) + "' '" + mqtool() + "'"}).err, kUsage)
         << name;
+  EXPECT_EQ(run_process({"/bin/bash", "-c", "exec -a /a/b/jux '" + mqtool() + "' -s 5 a b"}).err,
+            "jux: que-id 5 is below 10000, the lowest a send takes\n");
 }
 
 TEST_F(Mqtool, ProgramNeedsNoCxxRuntimeNorSemaphores) {

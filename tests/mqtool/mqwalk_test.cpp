@@ -1,4 +1,4 @@
-// mqtool's command line read on its own: option rows, the walk, basename.
+// mqtool's command line read on its own: the grammar of rows and data, basename.
 #include "mqwalk.h"
 
 #include <string>
@@ -12,7 +12,7 @@ using mqwalk::Act;
 using mqwalk::Action;
 using mqwalk::Say;
 
-// A command line whose arguments the walk may change, as it does argv.
+// A command line as argv holds it, which the walk must leave as it is.
 struct Line {
   explicit Line(std::vector<std::string> args) : store(std::move(args)) {
     for (auto& s : store) ptrs.push_back(s.data());
@@ -32,7 +32,9 @@ struct Line {
   mqwalk::Walk w;
 };
 
-// The actions written short: S<key>:<text>, R<key>, U, X<status><say>, E.
+// The actions written short: S<key>:<text>, R<key>, U, E, and X<status>
+// followed by what is said: u usage line, t text too long, n argument count
+// wrong for s or r, f key below the floor, o que-id out of range.
 std::string brief(const std::vector<Action>& acts) {
   std::string out;
   for (const auto& a : acts) {
@@ -48,7 +50,27 @@ std::string brief(const std::vector<Action>& acts) {
         out += "U";
         break;
       case Act::Exit:
-        out += "X" + std::to_string(a.status) + (a.say == Say::Usage ? "u" : a.say == Say::TooLong ? "t" : "");
+        out += "X" + std::to_string(a.status);
+        switch (a.say) {
+          case Say::Nothing:
+            break;
+          case Say::Usage:
+            out += "u";
+            break;
+          case Say::TooLong:
+            out += "t";
+            break;
+          case Say::SendCount:
+          case Say::RecvCount:
+            out += "n";
+            break;
+          case Say::BelowFloor:
+            out += "f";
+            break;
+          case Say::OutOfRange:
+            out += "o";
+            break;
+        }
         break;
       case Act::End:
         out += "E";
@@ -63,9 +85,83 @@ std::string walk(std::vector<std::string> args) {
   return brief(line.walk());
 }
 
-TEST(MqWalk, ArgumentCountOutsideThreeTo24IsRefusedWithUsage) {
-  EXPECT_EQ(walk({"mqtool"}), "X1u");
-  EXPECT_EQ(walk({"mqtool", "-r"}), "X1u");
+// The grammar, one command line a row: what it means and the actions it gives.
+TEST(MqWalk, Grammar) {
+  const std::string big = std::string(1024, 'a');
+  struct Row {
+    const char* why;
+    std::vector<std::string> args;
+    std::string acts;
+  } rows[] = {
+      {"send", {"mqtool", "-s", "30001", "hello", "done"}, "S30001:hello E"},
+      {"receive", {"mqtool", "-r", "30001"}, "R30001 E"},
+      {"double letters act twice", {"mqtool", "-rr", "30001"}, "R30001 R30001 E"},
+      {"double letters act twice", {"mqtool", "-ss", "30001", "hi", "done"}, "S30001:hi S30001:hi E"},
+      {"unknown letter: usage, and on", {"mqtool", "-x", "30001"}, "U E"},
+      {"unknown letters around r", {"mqtool", "-xrx", "30001"}, "U R30001 U E"},
+      {"program name is a row too", {"-ab", "x", "y"}, "U U E"},
+      {"lone dash is an empty row", {"mqtool", "-", "-"}, "E"},
+
+      // Data keeps its dash and is never walked.
+      {"text with a dash is sent whole", {"mqtool", "-s", "30001", "-x", "tag"}, "S30001:-x E"},
+      {"text that looks like letters", {"mqtool", "-s", "30001", "-abc", "done"}, "S30001:-abc E"},
+      {"tag with a dash is not walked", {"mqtool", "-s", "30001", "hello", "-tag"}, "S30001:hello E"},
+      {"negative que-id is below the floor", {"mqtool", "-s", "-30001", "hello", "t"}, "X1f"},
+      {"negative que-id is read as it is", {"mqtool", "-r", "-30001"}, "R-30001 E"},
+      {"-s as the text of -s", {"mqtool", "-s", "30001", "-s", "x"}, "S30001:-s E"},
+      {"-r as the tag of -s", {"mqtool", "-s", "30001", "hi", "-r"}, "S30001:hi E"},
+      {"-r as the que-id of -r", {"mqtool", "-r", "-r"}, "R0 E"},
+      {"data of both sends of -ss", {"mqtool", "-ss", "30001", "-x", "-y"}, "S30001:-x S30001:-x E"},
+      {"data of both receives of -rr", {"mqtool", "-rr", "-30001"}, "R-30001 R-30001 E"},
+      {"letters after s in its row are walked", {"mqtool", "-sx", "30001", "-y", "t"}, "S30001:-y U E"},
+      // Only a letter before an argument makes it data; rows before it are walked.
+      {"unknown letters before r, then r's count", {"mqtool", "-x", "-r", "30001"}, "U X1n"},
+      {"unknown row, then s with its data", {"mqtool", "-x", "-s", "30001", "-y"}, "U S30001:-y E"},
+      {"a row that is not data before s", {"mqtool", "-xx", "-s", "30001", "hi"}, "U U S30001:hi E"},
+      {"s reaching past the end: usage", {"mqtool", "-x", "-y", "-s", "30001"}, "U U X1u"},
+      {"a dashed program name is walked too", {"-s", "30001", "-a", "-b", "t"}, "S30001:-a E"},
+
+      // Argument counts.
+      {"too few", {"mqtool"}, "X1u"},
+      {"too few", {"mqtool", "-r"}, "X1u"},
+      {"s needs five in all", {"mqtool", "-s", "30001", "hello"}, "X1n"},
+      {"s needs five in all", {"mqtool", "-s", "30001", "hello", "t", "u"}, "X1n"},
+      {"r needs three in all", {"mqtool", "-r", "30001", "extra"}, "X1n"},
+      {"letters before the refused one are done", {"mqtool", "-rs", "30001"}, "R30001 X1n"},
+      {"r without its que-id", {"mqtool", "30001", "-r"}, "X1u"},
+      {"s without its text", {"mqtool", "a", "b", "-s", "30001"}, "X1u"},
+      {"s without anything", {"mqtool", "a", "b", "c", "-s"}, "X1u"},
+      {"s without its tag still sends", {"mqtool", "a", "-s", "30001", "hi"}, "S30001:hi E"},
+
+      // Que-ids, read as atoi reads them, within the range of key_t.
+      {"send floor", {"mqtool", "-s", "9999", "hello", "done"}, "X1f"},
+      {"send floor", {"mqtool", "-s", "10000", "hello", "done"}, "S10000:hello E"},
+      {"not a number is 0", {"mqtool", "-s", "abc", "hello", "done"}, "X1f"},
+      {"blanks, sign and junk", {"mqtool", "-s", " +20000x", "hello", "done"}, "S20000:hello E"},
+      {"receive has no floor", {"mqtool", "-r", "0"}, "R0 E"},
+      {"receive has no floor", {"mqtool", "-r", "abc"}, "R0 E"},
+      {"receive has no floor", {"mqtool", "-r", "12"}, "R12 E"},
+      {"largest key", {"mqtool", "-s", "2147483647", "hi", "t"}, "S2147483647:hi E"},
+      {"past the largest key", {"mqtool", "-s", "2147483648", "hi", "t"}, "X1o"},
+      {"would wrap to 50001", {"mqtool", "-s", "4295017297", "hi", "t"}, "X1o"},
+      {"past the smallest key", {"mqtool", "-r", "-2147483649"}, "X1o"},
+      {"smallest key", {"mqtool", "-r", "-2147483648"}, "R-2147483648 E"},
+      {"range before the floor", {"mqtool", "-s", "-99999999999", "hi", "t"}, "X1o"},
+      {"range is checked for each letter", {"mqtool", "-rr", "99999999999"}, "X1o"},
+
+      // Text sizes.
+      {"one message full", {"mqtool", "-s", "30001", big, "done"}, "S30001:" + big + " E"},
+      {"over one message", {"mqtool", "-s", "30001", big + "a", "done"}, "X1t"},
+      {"the floor comes first", {"mqtool", "-s", "5", big + "a", "done"}, "X1f"},
+  };
+  for (const Row& r : rows) {
+    std::string line;
+    for (const auto& a : r.args) line += (line.empty() ? "" : " ") + a.substr(0, 20);
+    EXPECT_EQ(walk(r.args), r.acts) << r.why << ": " << line;
+  }
+}
+
+TEST(MqWalk, ArgumentCountOver24IsRefusedWithUsage) {
   std::vector<std::string> many(25, "-x");
   many[0] = "mqtool";
   EXPECT_EQ(walk(many), "X1u");
@@ -73,80 +169,17 @@ TEST(MqWalk, ArgumentCountOutsideThreeTo24IsRefusedWithUsage) {
   EXPECT_EQ(walk(many).substr(0, 2), "U ");
 }
 
-TEST(MqWalk, SendAndReceive) {
-  EXPECT_EQ(walk({"mqtool", "-s", "30001", "hello", "done"}), "S30001:hello E");
-  EXPECT_EQ(walk({"mqtool", "-r", "30001"}), "R30001 E");
-}
-
-TEST(MqWalk, DoubleLettersActTwice) {
-  EXPECT_EQ(walk({"mqtool", "-rr", "30001"}), "R30001 R30001 E");
-  EXPECT_EQ(walk({"mqtool", "-ss", "30001", "hi", "done"}), "S30001:hi S30001:hi E");
-}
-
-TEST(MqWalk, SendKeyFloorIs10000) {
-  EXPECT_EQ(walk({"mqtool", "-s", "9999", "hello", "done"}), "X1");
-  EXPECT_EQ(walk({"mqtool", "-s", "10000", "hello", "done"}), "S10000:hello E");
-  EXPECT_EQ(walk({"mqtool", "-s", "abc", "hello", "done"}), "X1");
-  EXPECT_EQ(walk({"mqtool", "-s", " +20000x", "hello", "done"}), "S20000:hello E");
-}
-
-TEST(MqWalk, ReceiveKeyHasNoFloor) {
-  EXPECT_EQ(walk({"mqtool", "-r", "0"}), "R0 E");
-  EXPECT_EQ(walk({"mqtool", "-r", "abc"}), "R0 E");
-  EXPECT_EQ(walk({"mqtool", "-r", "12"}), "R12 E");
-}
-
-TEST(MqWalk, LetterWithWrongCountExitsSilently) {
-  EXPECT_EQ(walk({"mqtool", "-s", "30001", "hello"}), "X1");
-  EXPECT_EQ(walk({"mqtool", "-r", "30001", "extra"}), "X1");
-  EXPECT_EQ(walk({"mqtool", "-rs", "30001"}), "R30001 X1");
-}
-
-TEST(MqWalk, UnknownLetterGivesUsageAndGoesOn) {
-  EXPECT_EQ(walk({"mqtool", "-x", "30001"}), "U E");
-  EXPECT_EQ(walk({"mqtool", "-xrx", "30001"}), "U R30001 U E");
-}
-
-TEST(MqWalk, DashIsRemovedFromTheArgumentsThemselves) {
-  Line line({"mqtool", "-s", "30001", "-abc", "done"});
-  EXPECT_EQ(brief(line.walk()), "S30001:abc U U U E");
-  EXPECT_STREQ(line.ptrs[1], "s");
-  EXPECT_STREQ(line.ptrs[3], "abc");
+TEST(MqWalk, ArgumentsAreLeftAsTheyAreAndDataIsNoRow) {
+  Line line({"mqtool", "-s", "30001", "-abc", "-done"});
+  EXPECT_STREQ(mqwalk::row(line.w, 3), "abc");  // not data until s is walked
+  EXPECT_EQ(brief(line.walk()), "S30001:-abc E");
+  EXPECT_EQ(line.store, (std::vector<std::string>{"mqtool", "-s", "30001", "-abc", "-done"}));
+  for (int i = 1; i < 5; ++i) EXPECT_EQ(line.ptrs[static_cast<size_t>(i)], line.store[static_cast<size_t>(i)].data());
   EXPECT_STREQ(mqwalk::row(line.w, 0), "");
   EXPECT_STREQ(mqwalk::row(line.w, 1), "s");
   EXPECT_STREQ(mqwalk::row(line.w, 2), "");
-  EXPECT_STREQ(mqwalk::row(line.w, 3), "abc");
+  EXPECT_STREQ(mqwalk::row(line.w, 3), "");
   EXPECT_STREQ(mqwalk::row(line.w, 4), "");
-}
-
-TEST(MqWalk, DashedQueIdIsReadWithoutDashThenWalkedAsLetters) {
-  EXPECT_EQ(walk({"mqtool", "-s", "-30001", "hello", "done"}), "S30001:hello U U U U U E");
-}
-
-TEST(MqWalk, ProgramNameIsARowToo) {
-  EXPECT_EQ(walk({"-ab", "x", "y"}), "U U E");
-}
-
-TEST(MqWalk, LoneDashIsAnEmptyRow) {
-  EXPECT_EQ(walk({"mqtool", "-", "-"}), "E");
-}
-
-TEST(MqWalk, LetterWithoutItsArgumentsGivesUsageAndExit) {
-  EXPECT_EQ(walk({"mqtool", "30001", "-r"}), "X1u");
-  EXPECT_EQ(walk({"mqtool", "a", "b", "-s", "30001"}), "X1u");
-  EXPECT_EQ(walk({"mqtool", "a", "b", "c", "-s"}), "X1u");
-  EXPECT_EQ(walk({"mqtool", "-r", "-r"}), "R0 X1u");
-}
-
-TEST(MqWalk, TextUpToOneMessageIsSentLongerIsRefused) {
-  Line line({"mqtool", "-s", "30001", std::string(1024, 'a'), "done"});
-  auto at = line.walk();
-  ASSERT_EQ(at.size(), 2u);
-  EXPECT_EQ(at[0].act, Act::Send);
-  EXPECT_EQ(at[0].len, 1024u);
-  EXPECT_EQ(walk({"mqtool", "-s", "30001", std::string(1025, 'a'), "done"}), "X1t");
-  // The floor comes first: nothing is said about the text then.
-  EXPECT_EQ(walk({"mqtool", "-s", "5", std::string(1025, 'a'), "done"}), "X1");
 }
 
 TEST(MqWalk, EmptyTextIsASendOfNothing) {
@@ -165,7 +198,7 @@ TEST(MqWalk, OptionGroupOfAnyLength) {
 
 TEST(MqWalk, WalkStaysDoneAfterExitOrEnd) {
   Line line({"mqtool", "-s", "1", "a", "b"});
-  EXPECT_EQ(brief(line.walk()), "X1");
+  EXPECT_EQ(brief(line.walk()), "X1f");
   EXPECT_EQ(mqwalk::next(line.w).act, Act::End);
 }
 

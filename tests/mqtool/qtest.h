@@ -127,18 +127,22 @@ inline std::vector<std::string> nobody_argv(const std::vector<std::string>& argv
   return full;
 }
 
-// True once thread or process id is blocked in msgrcv; false after timeout_ms.
-inline bool wait_in_msgrcv(pid_t id, int timeout_ms = 10000) {
+// True once thread or process id is blocked in system call nr; false after
+// timeout_ms.
+inline bool wait_in_syscall(pid_t id, long nr, int timeout_ms = 10000) {
   auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
   const std::string path = "/proc/" + std::to_string(id) + "/syscall";
   while (std::chrono::steady_clock::now() < deadline) {
     std::ifstream f(path);
-    long nr = -1;
-    if (f >> nr && nr == SYS_msgrcv) return true;
+    long now = -1;
+    if (f >> now && now == nr) return true;
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
   return false;
 }
+
+// True once thread or process id is blocked in msgrcv; false after timeout_ms.
+inline bool wait_in_msgrcv(pid_t id, int timeout_ms = 10000) { return wait_in_syscall(id, SYS_msgrcv, timeout_ms); }
 
 // The pid of a running process whose arguments are exactly argv, or -1.
 inline pid_t find_process(const std::vector<std::string>& argv) {
