@@ -197,8 +197,11 @@ TEST(NoteboxScreen, NoUsableTerminalIsNoFailureButSaysWhy) {
            {std::nullopt, "TERM is not set, so the terminal's type is unknown"}}) {
     Options o = notebox({"hello"});
     o.stdout_to_pipe = true;
-    if (c.term) o.term = *c.term;
-    else o.env["TERM"] = std::nullopt;
+    if (c.term) {
+      o.term = *c.term;
+    } else {
+      o.env["TERM"] = std::nullopt;
+    }
     Terminal t(o);
     ASSERT_TRUE(t.wait_exit());
     EXPECT_EQ(t.exit_code(), 0);
