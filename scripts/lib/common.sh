@@ -1,7 +1,14 @@
+# shellcheck shell=bash
 # Sourced by the scripts in scripts/: package checks and the build.
 
 # The Debian packages a build and its tests need.
-JUX_BUILD_PACKAGES="g++ cmake make pkg-config libncurses-dev libgtest-dev libvterm-dev ncurses-base"
+# shellcheck disable=SC2034  # used by the scripts that source this file
+JUX_BUILD_PACKAGES=(g++ cmake make pkg-config libncurses-dev libgtest-dev libvterm-dev ncurses-base)
+# What the lint, install and package tests need besides: manual page and shell
+# checkers, and the Debian packaging tools (cpack reads dependencies with
+# dpkg-shlibdeps, which needs file).
+# shellcheck disable=SC2034
+JUX_CHECK_PACKAGES=(mandoc groff-base shellcheck dpkg-dev file lintian)
 
 # need_packages PKG...: install what is missing (as root), or print the exact line and stop.
 need_packages() {
@@ -12,9 +19,11 @@ need_packages() {
   [ ${#missing[@]} -eq 0 ] && return 0
   if [ "$(id -u)" -eq 0 ]; then
     echo "Installing: ${missing[*]}" >&2
-    apt-get update -qq >/dev/null &&
-      DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null || {
-        echo "apt-get install failed for: ${missing[*]}" >&2; exit 1; }
+    if ! { apt-get update -qq >/dev/null &&
+      DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null; }; then
+      echo "apt-get install failed for: ${missing[*]}" >&2
+      exit 1
+    fi
   else
     echo "Missing Debian packages. Install them with:" >&2
     echo "  sudo apt-get install -y ${missing[*]}" >&2
