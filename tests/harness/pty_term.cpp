@@ -433,6 +433,21 @@ std::string Terminal::text(int row, int col, int len) const {
   return s;
 }
 
+std::string Terminal::picture(int row, int col, int rows, int cols) const {
+  std::string out;
+  for (int r = row; r < row + rows; ++r) out += text(r, col, cols) + "\n";
+  return out;
+}
+
+std::string Terminal::video(int row, int col, int rows, int cols) const {
+  std::string out;
+  for (int r = row; r < row + rows; ++r) {
+    for (int c = col; c < col + cols; ++c) out += reverse(r, c) ? '#' : '.';
+    out += '\n';
+  }
+  return out;
+}
+
 std::string Terminal::row_text(int row) const {
   std::string s = text(row, 0, cols());
   while (!s.empty() && s.back() == ' ') s.pop_back();
@@ -484,6 +499,20 @@ termios Terminal::modes() const {
   // On Linux the master reports the pair's modes, and keeps them after the slave closes.
   if (impl_->master >= 0) tcgetattr(impl_->master, &t);
   return t;
+}
+
+std::string mode_faults(const termios& m) {
+  std::string faults;
+  if (!(m.c_lflag & ICANON)) faults += " -icanon";
+  if (!(m.c_lflag & ECHO)) faults += " -echo";
+  if (!(m.c_lflag & ISIG)) faults += " -isig";
+  if (!(m.c_iflag & ICRNL)) faults += " -icrnl";
+  if (!(m.c_oflag & ONLCR)) faults += " -onlcr";
+  return faults;
+}
+
+std::string padded(const std::string& s, std::size_t width) {
+  return s + std::string(width > s.size() ? width - s.size() : 0, ' ');
 }
 
 }  // namespace ptyterm

@@ -84,6 +84,11 @@ class Terminal {
   std::string text(int row, int col, int len) const;
   std::string row_text(int row) const;  // the whole row, trailing blanks removed
   std::string screen() const;           // every row, numbered, reverse cells marked: for failure output
+  // A rectangle of the screen as lines of text, one a row, and the same
+  // rectangle as lines of '#' (reverse video) and '.' (normal): pictures a
+  // test compares whole.
+  std::string picture(int row, int col, int rows, int cols) const;
+  std::string video(int row, int col, int rows, int cols) const;
   int cursor_row() const;
   int cursor_col() const;
   bool alt_screen() const;  // whether the alternate screen is showing
@@ -95,5 +100,12 @@ class Terminal {
   struct Impl;
   std::unique_ptr<Impl> impl_;
 };
+
+// What differs from the modes a shell works in (canonical input, echo,
+// signals from keys, CR read as NL, NL written as CR NL); empty when none.
+std::string mode_faults(const termios& m);
+
+// s and blanks up to width bytes.
+std::string padded(const std::string& s, std::size_t width);
 
 }  // namespace ptyterm

@@ -26,11 +26,11 @@
 
 #include <gtest/gtest.h>
 
+#include "testkey.h"
+
 namespace qtest {
 
-// Keys of this process: 0x40000000 + pid * 256 + n. Two test processes never
-// share one, and every key is far above the command's floor of 10000.
-inline key_t key_of(int n) { return static_cast<key_t>(0x40000000 + (getpid() << 8) + n); }
+inline key_t key_of(int n) { return test_key(n); }
 
 // Removes the queue of key, if there is one.
 inline void remove_queue(key_t key) {

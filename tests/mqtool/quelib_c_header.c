@@ -4,12 +4,12 @@
 #include <unistd.h>
 
 #include "quelib.h"
+#include "testkey.h"
 
 int main(void) {
   struct quemsg m;
   char buf[QUE_TEXT_MAX];
-  /* A key of this process, as the other queue tests derive theirs. */
-  key_t key = (key_t)(0x40000000 + ((int)getpid() << 8) + 7);
+  key_t key = test_key(7);
   key_t got = 0;
   int fd, n;
 

@@ -20,6 +20,7 @@
 
 #include "proc.h"
 #include "pty_term.h"
+#include "testkey.h"
 
 namespace {
 
@@ -31,7 +32,7 @@ Strings numbered(int count) {
   return items;
 }
 
-std::string pad(const std::string& s, size_t width) { return s + std::string(width > s.size() ? width - s.size() : 0, ' '); }
+using ptyterm::padded;
 
 class Pickbox : public ::testing::Test {
  protected:
@@ -86,7 +87,7 @@ class Pickbox : public ::testing::Test {
     std::ostringstream why;
     for (int k = 0; k < 14; ++k) {
       int index = yy + k;
-      std::string want = pad(index < static_cast<int>(items.size()) ? items[index] : "", 22);
+      std::string want = padded(index < static_cast<int>(items.size()) ? items[index] : "", 22);
       std::string got = t.text(top_ + 1 + k, left_ + 1, 22);
       if (got != want) why << "row " << k + 1 << " shows '" << got << "', want '" << want << "'\n";
       int lit = k == j ? static_cast<int>(items[yy + j].size()) : 0;
@@ -125,9 +126,7 @@ class Pickbox : public ::testing::Test {
   }
 
   void expect_normal_modes() const {
-    termios m = term_->modes();
-    EXPECT_TRUE(m.c_lflag & ICANON);
-    EXPECT_TRUE(m.c_lflag & ECHO);
+    EXPECT_EQ(ptyterm::mode_faults(term_->modes()), "");
     EXPECT_FALSE(term_->alt_screen());
   }
 
@@ -466,8 +465,7 @@ TEST_F(Pickbox, SignalsAtRandomMomentsOfTheStart) {
     term_->signal(sig);
     ASSERT_TRUE(term_->wait_exit(5000)) << term_->screen();
     EXPECT_EQ(term_->term_signal(), sig) << "run " << run << " exit " << term_->exit_code();
-    const termios m = term_->modes();
-    EXPECT_TRUE((m.c_lflag & ICANON) && (m.c_lflag & ECHO) && (m.c_iflag & ICRNL) && (m.c_oflag & ONLCR)) << run;
+    EXPECT_EQ(ptyterm::mode_faults(term_->modes()), "") << run;
     EXPECT_FALSE(term_->alt_screen()) << run;
   }
 }
@@ -509,11 +507,11 @@ TEST_F(Pickbox, NonAsciiTextsByDisplayWidth) {
   const Strings items = {"Äpfel", wide, "a" + wide, "tab\there", "new\nline"};
   start(items, "Früchte");
   EXPECT_EQ(term_->text(top_, left_, 11), "- Früchte -");
-  EXPECT_EQ(term_->text(top_ + 1, left_ + 1, 22), pad("Äpfel", 22 + 1));  // 'Ä' is two bytes
+  EXPECT_EQ(term_->text(top_ + 1, left_ + 1, 22), padded("Äpfel", 22 + 1));  // 'Ä' is two bytes
   EXPECT_EQ(term_->text(top_ + 2, left_ + 1, 22), "日本語のテキストを表示");
   EXPECT_EQ(term_->text(top_ + 3, left_ + 1, 22), "a日本語のテキストを表 ");
-  EXPECT_EQ(term_->text(top_ + 4, left_ + 1, 22), pad("tab?here", 22));
-  EXPECT_EQ(term_->text(top_ + 5, left_ + 1, 22), pad("new?line", 22));
+  EXPECT_EQ(term_->text(top_ + 4, left_ + 1, 22), padded("tab?here", 22));
+  EXPECT_EQ(term_->text(top_ + 5, left_ + 1, 22), padded("new?line", 22));
   for (int r = 1; r <= 5; ++r) {
     EXPECT_EQ(term_->text(top_ + r, left_ + 23, 1), " ") << r;
     EXPECT_TRUE(term_->reverse(top_ + r, left_ + 23)) << r;
@@ -631,7 +629,7 @@ class PickboxRoad : public ::testing::Test {
     }
     return got;
   }
-  const int key_ = 20000000 + static_cast<int>(getpid());
+  const key_t key_ = test_key(1);
 };
 
 TEST_F(PickboxRoad, ChoiceArrivesThroughTheQueue) {
