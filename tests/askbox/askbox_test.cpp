@@ -361,20 +361,9 @@ TEST(AskboxFailure, NoTerminalAtAll) {
 }
 
 TEST(AskboxFailure, TerminalsThatCannotShowTheWindowSayWhy) {
-  struct Case {
-    std::optional<std::string> term;
-    std::string why;
-  };
-  for (const Case& c : std::vector<Case>{
-           {"no-such-terminal", "no usable terminal description for TERM=no-such-terminal"},
-           {"dumb", "the terminal TERM=dumb cannot place the cursor"},
-           {std::nullopt, "TERM is not set, so the terminal's type is unknown"}}) {
+  for (const auto& c : ptyterm::unusable_terminals()) {
     Options o = captured({"Q", "NAME"});
-    if (c.term) {
-      o.term = *c.term;
-    } else {
-      o.env["TERM"] = std::nullopt;
-    }
+    ptyterm::set_term(o, c.term);
     Terminal t(o);
     ASSERT_TRUE(t.wait_exit()) << t.screen();
     EXPECT_EQ(t.captured_stdout(), "NAME=\n");

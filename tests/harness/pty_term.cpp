@@ -501,6 +501,22 @@ termios Terminal::modes() const {
   return t;
 }
 
+const std::vector<UnusableTerminal>& unusable_terminals() {
+  static const std::vector<UnusableTerminal> all = {
+      {"no-such-terminal", "no usable terminal description for TERM=no-such-terminal"},
+      {"dumb", "the terminal TERM=dumb cannot place the cursor"},
+      {std::nullopt, "TERM is not set, so the terminal's type is unknown"}};
+  return all;
+}
+
+void set_term(Options& o, const std::optional<std::string>& term) {
+  if (term) {
+    o.term = *term;
+  } else {
+    o.env["TERM"] = std::nullopt;
+  }
+}
+
 std::string mode_faults(const termios& m) {
   std::string faults;
   if (!(m.c_lflag & ICANON)) faults += " -icanon";

@@ -101,6 +101,16 @@ class Terminal {
   std::unique_ptr<Impl> impl_;
 };
 
+// Terminals no window can be drawn on, with the reason every program gives
+// (after "PROGRAM: "); std::nullopt stands for TERM unset.
+struct UnusableTerminal {
+  std::optional<std::string> term;
+  std::string why;
+};
+const std::vector<UnusableTerminal>& unusable_terminals();
+// Sets TERM in o, or removes it for std::nullopt.
+void set_term(Options& o, const std::optional<std::string>& term);
+
 // What differs from the modes a shell works in (canonical input, echo,
 // signals from keys, CR read as NL, NL written as CR NL); empty when none.
 std::string mode_faults(const termios& m);

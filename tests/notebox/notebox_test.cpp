@@ -187,21 +187,10 @@ TEST(NoteboxScreen, NoUsableTerminalIsNoFailureButSaysWhy) {
   EXPECT_EQ(r.out, "");
   EXPECT_EQ(r.err, "notebox: no terminal to draw on (standard output is not one, and there is no /dev/tty)\n");
 
-  struct Case {
-    std::optional<std::string> term;
-    std::string why;
-  };
-  for (const Case& c : std::vector<Case>{
-           {"no-such-terminal", "no usable terminal description for TERM=no-such-terminal"},
-           {"dumb", "the terminal TERM=dumb cannot place the cursor"},
-           {std::nullopt, "TERM is not set, so the terminal's type is unknown"}}) {
+  for (const auto& c : ptyterm::unusable_terminals()) {
     Options o = notebox({"hello"});
     o.stdout_to_pipe = true;
-    if (c.term) {
-      o.term = *c.term;
-    } else {
-      o.env["TERM"] = std::nullopt;
-    }
+    ptyterm::set_term(o, c.term);
     Terminal t(o);
     ASSERT_TRUE(t.wait_exit());
     EXPECT_EQ(t.exit_code(), 0);

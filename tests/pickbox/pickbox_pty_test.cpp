@@ -423,23 +423,12 @@ TEST_F(Pickbox, SuspendGivesTheShellItsTerminalAndFgBringsTheWindowBack) {
 }
 
 TEST_F(Pickbox, EveryStartThatCannotDrawSaysWhy) {
-  struct Case {
-    std::optional<std::string> term;
-    std::string why;
-  };
-  for (const Case& c : std::vector<Case>{
-           {"no-such-terminal", "pickbox: no usable terminal description for TERM=no-such-terminal\r\n"},
-           {"dumb", "pickbox: the terminal TERM=dumb cannot place the cursor\r\n"},
-           {std::nullopt, "pickbox: TERM is not set, so the terminal's type is unknown\r\n"}}) {
+  for (const auto& c : ptyterm::unusable_terminals()) {
     ptyterm::Options o = options(fruit, "Fruit");
-    if (c.term) {
-      o.term = *c.term;
-    } else {
-      o.env["TERM"] = std::nullopt;
-    }
+    ptyterm::set_term(o, c.term);
     term_ = std::make_unique<ptyterm::Terminal>(o);
     expect_exit(1);
-    EXPECT_NE(term_->tty_output().find(c.why), std::string::npos) << term_->tty_output();
+    EXPECT_NE(term_->tty_output().find("pickbox: " + c.why + "\r\n"), std::string::npos) << term_->tty_output();
     EXPECT_EQ(term_->tty_output().find('\x1b'), std::string::npos) << term_->tty_output();
     EXPECT_FALSE(handed_off());
   }
