@@ -187,12 +187,9 @@ TEST(AskboxAnswer, InvalidBytesAreDroppedAndKeysGoOnWorking) {
   EXPECT_EQ(answer("a\xe6\x97" "b\xe6\r").out, "NAME=ab\n");   // cut characters, the last before Enter
   EXPECT_EQ(answer("x\xff\x7f" "y\r").out, "NAME=y\n");
 
-  Options o = captured({"Q", "NAME"});
-  o.stdin_data = "ab\377cd\n";
-  Terminal t(o);
-  ASSERT_TRUE(t.wait_exit()) << t.screen();
-  EXPECT_EQ(t.captured_stdout(), "NAME=abcd\n");
-  EXPECT_EQ(t.exit_code(), 0);
+  const Answer from_pipe = piped("ab\377cd\n", askbox({"Q", "NAME"}));
+  EXPECT_EQ(from_pipe.out, "NAME=abcd\n");
+  EXPECT_EQ(from_pipe.status, 0);
 }
 
 TEST(AskboxAnswer, EscCancelsCtrlCInterruptsCtrlDEnds) {
@@ -271,13 +268,11 @@ TEST(AskboxAnswer, ResizeDoesNotEndTheLine) {
 }
 
 TEST(AskboxAnswer, KeysFromAPipeLeaveTheNextLineForTheNextReader) {
-  Options o = captured({"Q", "ANSWER"});
+  Options o = askbox({});
   o.argv = {"/bin/sh", "-c", "\"$0\" Q A && \"$0\" Q B && cat", testsupport::bin_path("askbox")};
-  o.stdin_data = "yes, me\nmore\nrest\n";
-  Terminal t(o);
-  ASSERT_TRUE(t.wait_exit()) << t.screen();
-  EXPECT_EQ(t.captured_stdout(), "A=yes, me\nB=more\nrest\n");
-  EXPECT_EQ(t.exit_code(), 0);
+  const Answer both = piped("yes, me\nmore\nrest\n", o);
+  EXPECT_EQ(both.out, "A=yes, me\nB=more\nrest\n");
+  EXPECT_EQ(both.status, 0);
 }
 
 TEST(AskboxAnswer, RestOfAPasteNeverReachesTheShell) {
@@ -323,14 +318,9 @@ TEST(AskboxAnswer, ResultLineIsTheLastThingOnTheTerminal) {
 
 TEST(AskboxFailure, EndOfInputGivesAnEmptyValueAndStatus1) {
   for (const std::string input : {"", "partial"}) {
-    Options o = captured({"Q", "NAME"});
-    o.stdin_data = input;
-    Terminal t(o);
-    ASSERT_TRUE(t.wait_exit()) << t.screen();
-    EXPECT_EQ(t.captured_stdout(), "NAME=\n") << "input: " << input;
-    EXPECT_EQ(t.exit_code(), 1) << "input: " << input;
-    EXPECT_FALSE(t.alt_screen());
-    expect_normal_modes(t);
+    const Answer ended = piped(input, askbox({"Q", "NAME"}));
+    EXPECT_EQ(ended.out, "NAME=\n") << "input: " << input;
+    EXPECT_EQ(ended.status, 1) << "input: " << input;
   }
 }
 
