@@ -53,6 +53,17 @@ Answer answer(const std::string& keys, Options o) {
 }
 Answer answer(const std::string& keys) { return answer(keys, askbox({"Name?", "NAME"})); }
 
+// Runs o with its keys coming from a pipe instead of the terminal.
+Answer piped(const std::string& input, Options o) {
+  o.stdout_to_pipe = true;
+  o.stdin_data = input;
+  Terminal t(o);
+  EXPECT_TRUE(t.wait_exit()) << t.screen();
+  EXPECT_FALSE(t.alt_screen());
+  EXPECT_EQ(ptyterm::mode_faults(t.modes()), "");
+  return {t.captured_stdout(), t.exit_code()};
+}
+
 void expect_normal_modes(const Terminal& t) { EXPECT_EQ(ptyterm::mode_faults(t.modes()), ""); }
 
 // --- the window ----------------------------------------------------------
