@@ -15,7 +15,8 @@
 //   kill:SIGNAL       send the command SIGNAL (a number) now, for programs
 //                     whose own way out would only add waiting to the run
 // One line goes to standard output:
-//   wall_us=N maxrss_kb=N bytes=N status=N [LABEL=US:BYTES]...
+//   wall_us=N cpu_us=N maxrss_kb=N bytes=N status=N [LABEL=US:BYTES]...
+// (cpu_us: the command's user and system time)
 // where a mark's US counts from the start and BYTES is the output up to it.
 // The command is started with posix_spawn (a vfork), so its peak memory is
 // its own, not a copy of ptyrun's.
@@ -327,7 +328,8 @@ int main(int argc, char** argv) {
     return 2;
   }
   int code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  std::printf("wall_us=%lld maxrss_kb=%ld bytes=%zu status=%d", run.wall_us(), ru.ru_maxrss, run.bytes(), code);
+  const long long cpu_us = (ru.ru_utime.tv_sec + ru.ru_stime.tv_sec) * 1000000LL + ru.ru_utime.tv_usec + ru.ru_stime.tv_usec;
+  std::printf("wall_us=%lld cpu_us=%lld maxrss_kb=%ld bytes=%zu status=%d", run.wall_us(), cpu_us, ru.ru_maxrss, run.bytes(), code);
   for (const auto& m : run.marks()) std::printf(" %s=%lld:%zu", m.label.c_str(), m.us, m.bytes);
   std::printf("%s\n", run.exited() ? "" : " timeout");
   return 0;
