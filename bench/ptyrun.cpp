@@ -1,7 +1,9 @@
 // ptyrun: runs one command in a fresh pseudo-terminal, feeds it keys, drains
 // and counts what it writes, and reports its wall time, peak memory and bytes.
 //
-//   ptyrun [-r ROWS] [-c COLS] [-e NAME=VALUE]... [-t TIMEOUT_MS] [STEP]... -- COMMAND [ARG]...
+//   ptyrun [-r ROWS] [-c COLS] [-e NAME=VALUE]... [-t TIMEOUT_MS] [-o FILE] [STEP]... -- COMMAND [ARG]...
+//
+// -o FILE keeps a copy of everything the command wrote to the terminal.
 //
 // Steps run in order once the command has started; then ptyrun waits for it
 // to exit, reading all the while.
@@ -13,7 +15,8 @@
 //   kill:SIGNAL       send the command SIGNAL (a number) now, for programs
 //                     whose own way out would only add waiting to the run
 // One line goes to standard output:
-//   wall_us=N maxrss_kb=N bytes=N status=N [LABEL=US:BYTES]...
+//   wall_us=N cpu_us=N maxrss_kb=N bytes=N status=N [LABEL=US:BYTES]...
+// (cpu_us: the command's user and system time)
 // where a mark's US counts from the start and BYTES is the output up to it.
 // The command is started with posix_spawn (a vfork), so its peak memory is
 // its own, not a copy of ptyrun's.
@@ -56,7 +59,7 @@ struct Mark {
 };
 
 [[noreturn]] void usage(const char* why) {
-  std::fprintf(stderr, "ptyrun: %s\nusage: ptyrun [-r ROWS] [-c COLS] [-e NAME=VALUE]... [-t TIMEOUT_MS] [STEP]... -- COMMAND [ARG]...\n", why);
+  std::fprintf(stderr, "ptyrun: %s\nusage: ptyrun [-r ROWS] [-c COLS] [-e NAME=VALUE]... [-t TIMEOUT_MS] [-o FILE] [STEP]... -- COMMAND [ARG]...\n", why);
   std::exit(2);
 }
 
@@ -114,14 +117,15 @@ Step parse_step(const std::string& arg) {
 
 class Run {
  public:
-  Run(int master, int pidfd, pid_t pid, Clock::time_point start, int timeout_ms)
+  Run(int master, int pidfd, pid_t pid, Clock::time_point start, int timeout_ms, std::FILE* copy)
       : master_(master),
         pidfd_(pidfd),
         pid_(pid),
         start_(start),
         deadline_(start + std::chrono::milliseconds(timeout_ms)),
         last_byte_(start),
-        last_send_(start) {}
+        last_send_(start),
+        copy_(copy) {}
 
   // Reads what is there and notes an exit; waits at most wait_ms.
   void pump(int wait_ms) {
@@ -141,6 +145,7 @@ class Run {
       ssize_t n = ::read(master_, buf, sizeof buf);
       if (n > 0) {
         bytes_ += static_cast<std::size_t>(n);
+        if (copy_ != nullptr) std::fwrite(buf, 1, static_cast<std::size_t>(n), copy_);
         last_byte_ = Clock::now();
         continue;
       }
@@ -214,6 +219,7 @@ class Run {
   int master_, pidfd_;
   pid_t pid_;
   Clock::time_point start_, deadline_, end_, last_byte_, last_send_;
+  std::FILE* copy_;
   std::size_t bytes_ = 0;
   bool exited_ = false, hung_up_ = false;
   std::vector<Mark> marks_;
@@ -224,6 +230,7 @@ class Run {
 int main(int argc, char** argv) {
   int rows = 24, cols = 80, timeout_ms = 10000;
   std::vector<std::string> env_over;
+  std::string copy_path;
   std::vector<Step> steps;
   int i = 1;
   for (; i < argc; ++i) {
@@ -240,6 +247,7 @@ int main(int argc, char** argv) {
     else if (a == "-c") cols = std::atoi(value().c_str());
     else if (a == "-t") timeout_ms = std::atoi(value().c_str());
     else if (a == "-e") env_over.push_back(value());
+    else if (a == "-o") copy_path = value();
     else steps.push_back(parse_step(a));
   }
   if (i >= argc) usage("no command");
@@ -258,6 +266,12 @@ int main(int argc, char** argv) {
   std::vector<char*> envp;
   for (auto& s : env) envp.push_back(s.data());
   envp.push_back(nullptr);
+
+  std::FILE* copy = nullptr;
+  if (!copy_path.empty() && (copy = std::fopen(copy_path.c_str(), "wb")) == nullptr) {
+    std::perror(("ptyrun: " + copy_path).c_str());
+    return 2;
+  }
 
   int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
   if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0) {
@@ -300,7 +314,7 @@ int main(int argc, char** argv) {
     return 2;
   }
 
-  Run run(master, pidfd, pid, start, timeout_ms);
+  Run run(master, pidfd, pid, start, timeout_ms, copy);
   for (const Step& st : steps) {
     if (st.kind == Step::Quiet) run.quiet(st.ms, st.text);
     else if (st.kind == Step::Send) run.send(st.text);
@@ -309,8 +323,13 @@ int main(int argc, char** argv) {
   }
   rusage ru{};
   int status = run.finish(ru);
+  if (copy != nullptr && std::fclose(copy) != 0) {
+    std::perror(("ptyrun: " + copy_path).c_str());
+    return 2;
+  }
   int code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  std::printf("wall_us=%lld maxrss_kb=%ld bytes=%zu status=%d", run.wall_us(), ru.ru_maxrss, run.bytes(), code);
+  const long long cpu_us = (ru.ru_utime.tv_sec + ru.ru_stime.tv_sec) * 1000000LL + ru.ru_utime.tv_usec + ru.ru_stime.tv_usec;
+  std::printf("wall_us=%lld cpu_us=%lld maxrss_kb=%ld bytes=%zu status=%d", run.wall_us(), cpu_us, ru.ru_maxrss, run.bytes(), code);
   for (const auto& m : run.marks()) std::printf(" %s=%lld:%zu", m.label.c_str(), m.us, m.bytes);
   std::printf("%s\n", run.exited() ? "" : " timeout");
   return 0;
