@@ -150,38 +150,56 @@ class BlockSignals {
   sigset_t before_;
 };
 
+// Back to the default these signals had before curses started; one that came
+// meanwhile acts as the block ends, on a terminal already restored.
+void disarm() {
+  g_armed = 0;
+  for (std::size_t i = 0; i < kSignalCount; ++i) {
+    if (g_caught[i]) ::signal(kSignals[i], SIG_DFL);
+    g_caught[i] = false;
+  }
+  g_restore.fd = -1;
+}
+
 }  // namespace
 
-TermSession::TermSession(Screen screen, Input input) : mode_(screen), input_(input) {
-  std::FILE* out = stdout;
-  if (!::isatty(STDOUT_FILENO)) {
-    tty_ = std::fopen("/dev/tty", "r+");
-    if (tty_ == nullptr) tty_ = std::fopen("/dev/tty", "w");
-    if (tty_ == nullptr) {
-      failure_ = "no terminal to draw on (standard output is not one, and there is no /dev/tty)";
-      return;
-    }
-    out = tty_;
+DrawingTerminal::DrawingTerminal() {
+  if (::isatty(STDOUT_FILENO)) {
+    file_ = stdout;
+    return;
   }
+  tty_ = std::fopen("/dev/tty", "r+");
+  if (tty_ == nullptr) tty_ = std::fopen("/dev/tty", "w");
+  file_ = tty_;
+}
+
+DrawingTerminal::~DrawingTerminal() {
+  if (tty_ != nullptr) std::fclose(tty_);
+}
+
+std::string DrawingTerminal::problem() const {
+  if (file_ == nullptr) return "no terminal to draw on (standard output is not one, and there is no /dev/tty)";
   const char* term = std::getenv("TERM");
-  if (term == nullptr || term[0] == '\0') {
-    failure_ = "TERM is not set, so the terminal's type is unknown";
-  } else {
-    BlockSignals blocked;
-    if (!start(out)) failure_ = "no usable terminal description for TERM=" + std::string(term);
-    if (screen_ != nullptr && !usable(cursor_address)) {
-      failure_ = "the terminal TERM=" + std::string(term) + " cannot place the cursor";
-      end();
-    }
-  }
-  if (screen_ == nullptr && tty_ != nullptr) {
-    std::fclose(tty_);
-    tty_ = nullptr;
-  }
+  if (term == nullptr || term[0] == '\0') return "TERM is not set, so the terminal's type is unknown";
+  return {};
+}
+
+std::string no_description() { return "no usable terminal description for TERM=" + std::string(std::getenv("TERM")); }
+
+std::string cannot_place_cursor() {
+  if (usable(cursor_address)) return {};
+  return "the terminal TERM=" + std::string(std::getenv("TERM")) + " cannot place the cursor";
+}
+
+TermSession::TermSession(Screen screen, Input input) : mode_(screen), input_(input) {
+  failure_ = terminal_.problem();
+  if (!failure_.empty()) return;
+  BlockSignals blocked;
+  failure_ = start(terminal_.file());
 }
 
 // Runs with the guarded signals blocked.
-bool TermSession::start(std::FILE* out) {
+std::string TermSession::start(std::FILE* out) {
   const int fd = ::fileno(out);
   termios before{};
   const bool have_modes = ::tcgetattr(fd, &before) == 0;
@@ -207,13 +225,14 @@ bool TermSession::start(std::FILE* out) {
   }
 
   SCREEN* sp = newterm(nullptr, out, stdin);
-  if (sp == nullptr) {
-    g_armed = 0;
-    for (std::size_t i = 0; i < kSignalCount; ++i) {
-      if (g_caught[i]) ::signal(kSignals[i], SIG_DFL);
-      g_caught[i] = false;
-    }
-    return false;
+  std::string why = sp == nullptr ? no_description() : cannot_place_cursor();
+  if (!why.empty()) {
+    // Nothing has been sent yet: give the terminal back without endwin,
+    // which would still move a cursor the terminal cannot place.
+    if (sp != nullptr) delscreen(sp);
+    if (have_modes) ::tcsetattr(fd, TCSADRAIN, &before);
+    disarm();
+    return why;
   }
   screen_ = sp;
 
@@ -227,19 +246,23 @@ bool TermSession::start(std::FILE* out) {
   // name a copy kept for programs, which curses does not read back.
   char* enter_ca = tigetstr("smcup");
   char* exit_ca = tigetstr("rmcup");
+  // Until its first endwin, curses sends its output after every cursor
+  // movement, so one refresh would leave in many writes. End it at once: the
+  // first refresh resumes it, and from then on each refresh is one write.
   if (mode_ == Screen::Normal) {
-    // newterm has already queued the switch to the alternate screen. Send it
-    // (delay_output(0) only flushes) and switch straight back; then blank
-    // both strings, so that neither endwin nor a resume switches again.
-    if (usable(enter_ca) && usable(exit_ca)) {
-      delay_output(0);
-      const std::string back = expand(exit_ca);
-      write_all(fd, back.data(), back.size());
-    }
+    // newterm has queued the switch to the alternate screen; endwin sends it
+    // with the switch back. Then blank both strings, so that neither the
+    // resume nor the last endwin switches again.
+    endwin();
     if (usable(enter_ca)) enter_ca[0] = '\0';
     if (usable(exit_ca)) exit_ca[0] = '\0';
     leave += "\r\n";
   } else {
+    // Stay on the alternate screen that newterm has switched to.
+    const char first = usable(exit_ca) ? exit_ca[0] : '\0';
+    if (first != '\0') exit_ca[0] = '\0';
+    endwin();
+    if (first != '\0') exit_ca[0] = first;
     leave += expand(exit_ca);
     enter = expand(enter_ca) + enter;
   }
@@ -252,7 +275,7 @@ bool TermSession::start(std::FILE* out) {
     set_escdelay(50);    // Esc alone is told from a cursor key's sequence at once
     typeahead(-1);       // no poll for pending keys before every update
   }
-  return true;
+  return {};
 }
 
 TermSession::~TermSession() { end(); }
@@ -275,22 +298,13 @@ void TermSession::end() {
     // the drawing, or make room there when the drawing reaches the bottom.
     after = rest_row_ + 1 < LINES ? cursor_to(rest_row_ + 1, 0) : std::string("\n");
   }
-  const int fd = tty_ != nullptr ? ::fileno(tty_) : STDOUT_FILENO;
+  const int fd = ::fileno(terminal_.file());
 
   endwin();
-  g_armed = 0;
   write_all(fd, after.data(), after.size());
   if (input_ == Input::Keys && ::isatty(STDIN_FILENO)) ::tcflush(STDIN_FILENO, TCIFLUSH);
-  // Back to the default these signals had before curses started; one that
-  // came meanwhile acts as the block ends, on a terminal already restored.
-  for (std::size_t i = 0; i < kSignalCount; ++i) {
-    if (g_caught[i]) ::signal(kSignals[i], SIG_DFL);
-    g_caught[i] = false;
-  }
-  g_restore.fd = -1;
+  disarm();
   delscreen(sp);
-  if (tty_ != nullptr) std::fclose(tty_);
-  tty_ = nullptr;
 }
 
 std::string too_small(int need_lines, int need_cols, int have_lines, int have_cols) {

@@ -23,9 +23,33 @@ enum class Input {
   Keys,  // single keys without echo; Ctrl-C and Ctrl-Z still act as signals
 };
 
-// Owns one curses session (one at a time). Draws on standard output when it is
-// a terminal, otherwise on the controlling terminal (/dev/tty), so that a
-// caller that captures standard output gets only the program's own result.
+// The terminal a window is drawn on: standard output when it is a terminal,
+// otherwise the controlling terminal (/dev/tty), opened here and closed with
+// this object, so that a caller that captures standard output gets only the
+// program's own result.
+class DrawingTerminal {
+ public:
+  DrawingTerminal();
+  ~DrawingTerminal();
+  DrawingTerminal(const DrawingTerminal&) = delete;
+  DrawingTerminal& operator=(const DrawingTerminal&) = delete;
+
+  std::FILE* file() const { return file_; }  // null when there is none
+  // Why nothing can be drawn before the terminal's description is even
+  // looked up (no terminal, TERM unset); empty when nothing is known wrong.
+  std::string problem() const;
+
+ private:
+  std::FILE* tty_ = nullptr;
+  std::FILE* file_ = nullptr;
+};
+
+// After the terminal's description was looked up: the reason given when it
+// could not be, and the reason (or nothing) about placing the cursor.
+std::string no_description();
+std::string cannot_place_cursor();
+
+// Owns one curses session (one at a time), drawn on the DrawingTerminal.
 // Keys are read from standard input. Every way out (destructor, end(), and
 // SIGINT, SIGTERM, SIGHUP or SIGQUIT unless the caller ignores them, at any
 // moment from the constructor on) ends curses and leaves the terminal in its
@@ -51,9 +75,9 @@ class TermSession {
   void rest_below(int row);
 
  private:
-  bool start(std::FILE* out);
-  std::FILE* tty_ = nullptr;  // /dev/tty when standard output is not a terminal
-  void* screen_ = nullptr;    // the curses SCREEN
+  std::string start(std::FILE* out);
+  DrawingTerminal terminal_;
+  void* screen_ = nullptr;  // the curses SCREEN
   Screen mode_;
   Input input_;
   int rest_row_ = -1;
