@@ -98,10 +98,10 @@ int main(int argc, char** argv) {
 
   pickbox::Pos pos;
   pickbox::Action act = pickbox::Action::None;
+  bool stale = true;  // a key that moves nothing draws nothing
   for (;;) {
-    WINDOW* keys = stdscr;
-    if (window.ok()) {
-      keys = window.get();
+    WINDOW* keys = window.ok() ? window.get() : stdscr;
+    if (window.ok() && stale) {
       draw_rows(keys, list, pos);
       wrefresh(keys);
     }
@@ -109,9 +109,12 @@ int main(int argc, char** argv) {
     if (act == pickbox::Action::Choose || act == pickbox::Action::Quit || act == pickbox::Action::Closed) break;
     if (act == pickbox::Action::Redraw) {
       place(window, list);
+      stale = true;
       continue;
     }
-    pos = pickbox::apply(act, pos, n);
+    const pickbox::Pos moved = pickbox::apply(act, pos, n);
+    stale = !(moved == pos);
+    pos = moved;
   }
 
   window.close();
