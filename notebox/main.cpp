@@ -1,30 +1,29 @@
 // notebox [MESSAGE]: leaves a framed message on the terminal and returns at once.
+//
+// The box is the program's whole output, so it must outlive the program: it
+// is drawn on the normal screen, which the shell keeps. Nothing is read and
+// no terminal mode is changed, so the drawing needs no curses session: the
+// terminal's own strings, put together here, leave in one write.
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <clocale>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <string_view>
+#include <vector>
 
-#include "window.h"
+#include <curses.h>
+#include <term.h>
+
+#include "box.h"
 #include "winkit.h"
 
 namespace {
 
-const char kTitle[] = " -----------  JUX  DIALOG MESSAGE ----------- ";
-static_assert(sizeof kTitle - 1 == 46, "the title spans the top row between the corners");
-const char kDefaultMessage[] = "ダイアログメッセージです";
-
-constexpr int kRows = 8;
-constexpr int kCols = 48;
-constexpr int kLeft = 16;
-constexpr int kMinLines = 15;  // the box's top is the middle line
-constexpr int kMinCols = kLeft + kCols;
-// The message: at most this many bytes, from row 4, column 4 up to the
-// frame, going on at column 4 of rows 5 and 6.
-constexpr std::size_t kMessageBytes = 79;
-constexpr int kTextRow = 4;
-constexpr int kTextCol = 4;
-constexpr int kTextCols = kCols - 1 - kTextCol;
-constexpr int kTextRows = 3;
+using namespace notebox;
 
 // A script must not stop because a message could not be shown: say why, and
 // succeed all the same.
@@ -33,43 +32,88 @@ int cannot_draw(const std::string& why) {
   return 0;
 }
 
+bool is_ascii(std::string_view s) {
+  for (const char c : s)
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  return true;
+}
+
+int positive(const char* text) {
+  const long value = text != nullptr ? std::strtol(text, nullptr, 10) : 0;
+  return value > 0 && value < 100000 ? static_cast<int>(value) : 0;
+}
+
+// The screen's size as curses takes it: the terminal's own, unless LINES or
+// COLUMNS say otherwise; the description's when neither knows.
+void screen_size(int fd, int& rows, int& cols) {
+  winsize ws{};
+  rows = cols = 0;
+  if (::ioctl(fd, TIOCGWINSZ, &ws) == 0) {
+    rows = ws.ws_row;
+    cols = ws.ws_col;
+  }
+  if (const int env = positive(std::getenv("LINES"))) rows = env;
+  if (const int env = positive(std::getenv("COLUMNS"))) cols = env;
+  if (rows <= 0) rows = tigetnum("lines");
+  if (cols <= 0) cols = tigetnum("cols");
+}
+
+// The bytes that draw the box on a cleared screen and leave the cursor at
+// the start of the line below it.
+std::string drawing(std::string_view message, int rows, int cols) {
+  const int top = top_row(rows);
+  const int right = kLeft + kCols - 1;
+  std::string out = winkit::expand(exit_attribute_mode);
+  if (winkit::usable(clear_screen)) {
+    out += winkit::expand(clear_screen);
+  } else {
+    for (int r = 0; r < rows; ++r) out += winkit::cursor_to(r, 0) + std::string(cols - 1, ' ');
+  }
+  out += winkit::cursor_to(top, kLeft) + "+" + winkit::expand(enter_reverse_mode) + kTitle +
+         winkit::expand(exit_attribute_mode) + "+";
+  for (int r = 1; r < kRows - 1; ++r) out += winkit::cursor_to(top + r, kLeft) + "|" + winkit::cursor_to(top + r, right) + "|";
+  const std::vector<std::string> text = winkit::wrap_text(message, kTextCols, kTextRows);
+  for (std::size_t i = 0; i < text.size(); ++i)
+    out += winkit::cursor_to(top + kTextRow + static_cast<int>(i), kLeft + kTextCol) + text[i];
+  out += winkit::cursor_to(top + kRows - 1, kLeft) + "+" + std::string(kCols - 2, '-');
+  // The last cell of the screen scrolls it on a terminal that wraps at once.
+  const bool last_cell = top + kRows == rows && right == cols - 1;
+  if (!last_cell || !auto_right_margin || eat_newline_glitch) out += "+";
+  // Below the box, or a new line made for it when the box takes the last.
+  out += top + kRows < rows ? winkit::cursor_to(top + kRows, 0) : winkit::cursor_to(rows - 1, 0) + "\n";
+  return out;
+}
+
+bool write_all(int fd, const std::string& bytes) {
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  // One argument is the message; any other count shows the default.
-  std::string_view buff = kDefaultMessage;
-  if (argc == 2) {
-    buff = argv[1];
-    buff = buff.substr(0, winkit::utf8_prefix(buff, kMessageBytes));
-  }
-  std::setlocale(LC_CTYPE, "");
+  const std::string_view buff = chosen_message(argc, argv);
+  // Only a message beyond ASCII needs the locale to be drawn.
+  if (!is_ascii(buff)) std::setlocale(LC_CTYPE, "");
 
-  // The box is the program's whole output, so it must outlive the program:
-  // draw on the normal screen, which the shell keeps.
-  winkit::TermSession session(winkit::Screen::Normal, winkit::Input::None);
-  if (!session.ok()) return cannot_draw(session.failure());
-  const int top = LINES / 2;
-  winkit::Window pvs(kRows, kCols, top, kLeft);
-  if (!pvs.ok()) {
-    const std::string why = winkit::too_small(kMinLines, kMinCols, LINES, COLS);
-    session.end();
-    return cannot_draw(why);
-  }
-  WINDOW* w = pvs.get();
-  winkit::draw_frame(w);
-  wattron(w, A_REVERSE);
-  mvwaddstr(w, 0, 1, kTitle);
-  wattroff(w, A_REVERSE);
-  mvwaddstr(w, 0, 0, "+");
-  mvwaddstr(w, 0, kCols - 1, "+");
-  mvwaddstr(w, kRows - 1, 0, "+");
-  mvwaddstr(w, kRows - 1, kCols - 1, "+");
-  const std::vector<std::string> lines = winkit::wrap_text(buff, kTextCols, kTextRows);
-  for (std::size_t i = 0; i < lines.size(); ++i)
-    mvwaddnstr(w, kTextRow + static_cast<int>(i), kTextCol, lines[i].data(), static_cast<int>(lines[i].size()));
-  wrefresh(w);
-  session.rest_below(top + kRows - 1);
-  pvs.close();
-  session.end();
-  return 0;
+  const winkit::DrawingTerminal terminal;
+  std::string why = terminal.problem();
+  if (!why.empty()) return cannot_draw(why);
+  const int fd = ::fileno(terminal.file());
+  int found = 0;
+  if (setupterm(nullptr, fd, &found) != OK) return cannot_draw(winkit::no_description());
+  why = winkit::cannot_place_cursor();
+  int rows = 0;
+  int cols = 0;
+  screen_size(fd, rows, cols);
+  if (why.empty() && (rows < kMinLines || cols < kMinCols)) why = winkit::too_small(kMinLines, kMinCols, rows, cols);
+  if (why.empty() && !write_all(fd, drawing(buff, rows, cols))) why = "cannot write to the terminal";
+  del_curterm(cur_term);
+  return why.empty() ? 0 : cannot_draw(why);
 }

@@ -65,7 +65,7 @@ std::string read_sequence(WINDOW* win, std::string tail, Complete complete) {
 // the form whose opening ends in '<'.
 void take_mouse_report(WINDOW* win) {
   const char* opening = tigetstr("kmous");
-  const bool sgr = opening != nullptr && opening != reinterpret_cast<const char*>(-1) && *opening != '\0' &&
+  const bool sgr = usable(opening) &&
                    opening[std::strlen(opening) - 1] == '<';
   read_sequence(win, {}, [sgr](const std::string& tail) {
     if (!sgr) return tail.size() >= 3 || tail.size() >= kLongestSequence;

@@ -103,30 +103,6 @@ void on_signal(int sig) {
   ::raise(sig);
 }
 
-std::string* g_collect = nullptr;
-int collect(int c) {
-  g_collect->push_back(static_cast<char>(c));
-  return c;
-}
-
-// tigetstr's answer names a string the terminal has.
-bool usable(const char* cap) { return cap != nullptr && cap != reinterpret_cast<const char*>(-1) && cap[0] != '\0'; }
-
-// A terminfo string with its parameters and padding applied, as bytes.
-std::string expand(const char* cap) {
-  std::string out;
-  if (!usable(cap)) return out;
-  g_collect = &out;
-  tputs(cap, 1, collect);
-  g_collect = nullptr;
-  return out;
-}
-
-std::string cursor_to(int row, int col) {
-  if (!usable(cursor_address)) return {};
-  return expand(tiparm(cursor_address, row, col));
-}
-
 // Copies bytes into a handler's buffer, or nothing when they do not fit:
 // half a string could leave the terminal in a stranger state than none.
 template <std::size_t N>

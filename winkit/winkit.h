@@ -44,6 +44,14 @@ class DrawingTerminal {
   std::FILE* file_ = nullptr;
 };
 
+// The loaded terminal's strings (after newterm or setupterm), as bytes.
+// usable: tigetstr's answer names a string the terminal has.
+bool usable(const char* cap);
+// A string with its padding applied; empty when the terminal lacks it.
+std::string expand(const char* cap);
+// The bytes that put the cursor at row, col (0-based).
+std::string cursor_to(int row, int col);
+
 // After the terminal's description was looked up: the reason given when it
 // could not be, and the reason (or nothing) about placing the cursor.
 std::string no_description();

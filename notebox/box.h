@@ -1,0 +1,32 @@
+// The message box: its place, its texts and the message it shows. Shared by
+// the program and the test that draws the same box through curses.
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+
+namespace notebox {
+
+inline constexpr char kTitle[] = " -----------  JUX  DIALOG MESSAGE ----------- ";
+static_assert(sizeof kTitle - 1 == 46, "the title spans the top row between the corners");
+inline constexpr char kDefaultMessage[] = "ダイアログメッセージです";
+
+constexpr int kRows = 8;
+constexpr int kCols = 48;
+constexpr int kLeft = 16;
+constexpr int top_row(int screen_lines) { return screen_lines / 2; }
+constexpr int kMinLines = 15;  // the box's top is the middle line
+constexpr int kMinCols = kLeft + kCols;
+// The message: at most this many bytes, from row 4, column 4 up to the
+// frame, going on at column 4 of rows 5 and 6.
+constexpr std::size_t kMessageBytes = 79;
+constexpr int kTextRow = 4;
+constexpr int kTextCol = 4;
+constexpr int kTextCols = kCols - 1 - kTextCol;
+constexpr int kTextRows = 3;
+
+// One argument is the message, cut to kMessageBytes (never inside a
+// character); any other count shows the default.
+std::string_view chosen_message(int argc, const char* const* argv);
+
+}  // namespace notebox
