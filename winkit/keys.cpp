@@ -120,7 +120,7 @@ bool input_gone() {
 }  // namespace
 
 Key read_key(WINDOW* win) {
-  keypad(win, TRUE);
+  if (!is_keypad(win)) keypad(win, TRUE);  // curses sends the terminal its keypad string each time
   wtimeout(win, kResizeCheckMs);
   int failed = 0;
   for (;;) {
