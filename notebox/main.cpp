@@ -4,13 +4,11 @@
 // is drawn on the normal screen, which the shell keeps. Nothing is read and
 // no terminal mode is changed, so the drawing needs no curses session: the
 // terminal's own strings, put together here, leave in one write.
-#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <clocale>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -36,26 +34,6 @@ bool is_ascii(std::string_view s) {
   for (const char c : s)
     if (static_cast<unsigned char>(c) >= 0x80) return false;
   return true;
-}
-
-int positive(const char* text) {
-  const long value = text != nullptr ? std::strtol(text, nullptr, 10) : 0;
-  return value > 0 && value < 100000 ? static_cast<int>(value) : 0;
-}
-
-// The screen's size as curses takes it: the terminal's own, unless LINES or
-// COLUMNS say otherwise; the description's when neither knows.
-void screen_size(int fd, int& rows, int& cols) {
-  winsize ws{};
-  rows = cols = 0;
-  if (::ioctl(fd, TIOCGWINSZ, &ws) == 0) {
-    rows = ws.ws_row;
-    cols = ws.ws_col;
-  }
-  if (const int env = positive(std::getenv("LINES"))) rows = env;
-  if (const int env = positive(std::getenv("COLUMNS"))) cols = env;
-  if (rows <= 0) rows = tigetnum("lines");
-  if (cols <= 0) cols = tigetnum("cols");
 }
 
 // The bytes that draw the box on a cleared screen and leave the cursor at
@@ -109,9 +87,10 @@ int main(int argc, char** argv) {
   int found = 0;
   if (setupterm(nullptr, fd, &found) != OK) return cannot_draw(winkit::no_description());
   why = winkit::cannot_place_cursor();
-  int rows = 0;
-  int cols = 0;
-  screen_size(fd, rows, cols);
+  // setupterm has set these to the screen's size as curses takes it: the
+  // terminal's own, unless LINES or COLUMNS say otherwise.
+  const int rows = lines;
+  const int cols = columns;
   if (why.empty() && (rows < kMinLines || cols < kMinCols)) why = winkit::too_small(kMinLines, kMinCols, rows, cols);
   if (why.empty() && !write_all(fd, drawing(buff, rows, cols))) why = "cannot write to the terminal";
   del_curterm(cur_term);
