@@ -192,6 +192,14 @@ TEST(AskboxAnswer, KeysALineHasNoUseForAreDroppedWhole) {
   EXPECT_EQ(answer(std::string("a\0b\x02\x06\x07\x0e\x10\x18\x1d" "c\x1f\x7f\x7f", 15) + "d\r").out, "NAME=ad\n");
 }
 
+// Alt with a cursor or editing key comes as ESC before the key's own
+// sequence (xterm's metaSendsEscape, rxvt): a key, never Esc alone.
+TEST(AskboxAnswer, AltWithAKeyIsNoCancel) {
+  const Answer a = answer("ab\x1b\x1bOAc\x1b\x1b[5~d\x1b\x1b[1;5Ce\x1b\x1b[3~f\r");
+  EXPECT_EQ(a.out, "NAME=abcdef\n");
+  EXPECT_EQ(a.status, 0);
+}
+
 TEST(AskboxAnswer, InvalidBytesAreDroppedAndKeysGoOnWorking) {
   EXPECT_EQ(answer("ab\xff" "cd\r").out, "NAME=abcd\n");
   EXPECT_EQ(answer("a\x80\xc0\xfe" "b\r").out, "NAME=ab\n");

@@ -361,6 +361,20 @@ TEST_F(Pickbox, KeysNoListUsesDoNothingWhole) {
   EXPECT_FALSE(handed_off());
 }
 
+// ESC before a key's own sequence is Alt with that key, not Esc alone.
+TEST_F(Pickbox, AltWithAKeyDoesNotQuit) {
+  Strings items = numbered(15);
+  start(items);
+  for (const char* key : {"\x1b\x1bOA", "\x1b\x1b[5~", "\x1b\x1b[1;5C", "\x1b\x1bOH"}) {
+    keys(std::string(key) + "j");
+    expect_view(items, 0, 1);
+    keys("k");
+    expect_view(items, 0, 0);
+    ASSERT_FALSE(term_->exited()) << key;
+  }
+  EXPECT_FALSE(handed_off());
+}
+
 TEST_F(Pickbox, EscapeAloneQuits) {
   start(fruit);
   keys("j\x1b");
@@ -569,6 +583,35 @@ TEST_F(Pickbox, InterruptRestoresTheTerminal) {
   EXPECT_EQ(term_->term_signal(), SIGINT);
   EXPECT_FALSE(handed_off());
   expect_normal_modes();
+}
+
+// Ctrl-C while the hand-off waits (a full queue makes mqtool -s wait) is an
+// interrupt like any other: the caller sees SIGINT, not a failed delivery.
+// And a pickbox that is ended leaves no mqtool behind to post the choice later.
+TEST_F(Pickbox, SignalsDuringAHandOffThatWaits) {
+  std::ofstream(dir_ + "/mqtool") << "#!/bin/sh\necho $$ > '" << dir_ << "/args'\nexec sleep 20\n";
+  start(fruit);
+  keys("\r");
+  ASSERT_TRUE(term_->wait_until([&] { return handed_off().has_value(); })) << term_->screen();
+  usleep(100000);
+  keys("\x03");
+  ASSERT_TRUE(term_->wait_exit(5000)) << term_->screen();
+  EXPECT_EQ(term_->term_signal(), SIGINT) << "exit " << term_->exit_code() << "\n" << term_->tty_output();
+  expect_normal_modes();
+  std::remove((dir_ + "/args").c_str());
+
+  start(fruit);
+  keys("\r");
+  ASSERT_TRUE(term_->wait_until([&] { return handed_off().has_value() && !handed_off()->empty(); })) << term_->screen();
+  const pid_t stub = static_cast<pid_t>(std::stol(handed_off()->front()));
+  term_->signal(SIGTERM);
+  ASSERT_TRUE(term_->wait_exit(5000)) << term_->screen();
+  EXPECT_EQ(term_->term_signal(), SIGTERM);
+  expect_normal_modes();
+  bool gone = false;
+  for (int i = 0; i < 20 && !gone; ++i, usleep(50000)) gone = kill(stub, 0) != 0;
+  EXPECT_TRUE(gone) << "mqtool " << stub << " outlived pickbox";
+  if (!gone) kill(stub, SIGKILL);
 }
 
 // curses sends only what changed: the row left and the row reached.
