@@ -97,7 +97,11 @@ End edit(const std::string& prompt, askbox::LineEditor& editor) {
       case winkit::KeyKind::End: outcome = editor.key(askbox::EditKey::End); break;
       case winkit::KeyKind::Delete: outcome = editor.key(askbox::EditKey::Delete); break;
       case winkit::KeyKind::Escape: outcome = editor.cancel(); break;
-      case winkit::KeyKind::Resize: place(mvs, prompt); break;
+      case winkit::KeyKind::Resize:
+        mvs.close();
+        winkit::follow_resize();
+        place(mvs, prompt);
+        break;
       case winkit::KeyKind::Closed: return End::InputEnded;
       default: break;  // keys a line has no use for
     }

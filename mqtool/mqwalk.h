@@ -6,13 +6,15 @@
 #include <stddef.h>
 #include <sys/ipc.h>
 
+#include "quelib.h"
+
 namespace mqwalk {
 
 const int kMinArgs = 3;      // argc of "mqtool -r que-id"
 const int kMaxArgs = 24;     // largest argc accepted
 const int kSendArgs = 5;     // argc of "mqtool -s que-id text tag"
 const int kRecvArgs = 3;     // argc of "mqtool -r que-id"
-const key_t kMinSendKey = 10000;
+const key_t kMinSendKey = QUE_MIN_SEND_KEY;
 const long kMsgType = 96;    // the only message type sent or taken
 
 enum class Act {

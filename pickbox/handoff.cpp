@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 
 extern char** environ;
@@ -19,6 +20,16 @@ std::vector<std::string> handoff_argv(key_t qid, const std::string& item, const 
 namespace {
 
 bool ignored(const struct sigaction& sa) { return !(sa.sa_flags & SA_SIGINFO) && sa.sa_handler == SIG_IGN; }
+
+// A SIGTERM or SIGHUP that comes while the command runs goes on to it, so
+// that no command outlives us with a choice the caller has given up on.
+volatile std::sig_atomic_t g_passed = 0;
+volatile pid_t g_command = 0;
+void pass_on(int sig) {
+  g_passed = sig;
+  if (g_command > 0) ::kill(g_command, sig);
+}
+constexpr int kPassedOn[] = {SIGTERM, SIGHUP};
 
 }  // namespace
 
@@ -50,6 +61,17 @@ CommandResult run_command(const std::vector<std::string>& argv) {
   sigemptyset(&defaults);
   if (!ignored(old_int)) sigaddset(&defaults, SIGINT);
   if (!ignored(old_quit)) sigaddset(&defaults, SIGQUIT);
+  struct sigaction pass {}, old_passed[2] {};
+  pass.sa_handler = pass_on;
+  sigemptyset(&pass.sa_mask);
+  g_passed = 0;
+  g_command = 0;
+  for (int i = 0; i < 2; ++i) {
+    sigaction(kPassedOn[i], nullptr, &old_passed[i]);
+    if (ignored(old_passed[i])) continue;
+    sigaddset(&defaults, kPassedOn[i]);
+    sigaction(kPassedOn[i], &pass, nullptr);
+  }
   posix_spawnattr_t attr;
   posix_spawnattr_init(&attr);
   posix_spawnattr_setsigdefault(&attr, &defaults);
@@ -63,6 +85,8 @@ CommandResult run_command(const std::vector<std::string>& argv) {
   if (spawn_error != 0) {
     result.why = "cannot start " + name + " (looked up on PATH): " + std::strerror(spawn_error);
   } else {
+    g_command = pid;
+    if (g_passed != 0) ::kill(pid, g_passed);  // it came before the command had a pid
     int status = 0;
     pid_t got;
     while ((got = waitpid(pid, &status, 0)) < 0 && errno == EINTR) {
@@ -71,6 +95,10 @@ CommandResult run_command(const std::vector<std::string>& argv) {
       result.why = "lost track of " + name + ": " + std::strerror(errno);
     else if (WIFSIGNALED(status))
       result.why = name + " was killed by signal " + std::to_string(WTERMSIG(status)) + " (" + strsignal(WTERMSIG(status)) + ")";
+    // An interrupt from the keyboard reached the command and us alike: it is
+    // the user's, not a failure of the command.
+    if (got == pid && WIFSIGNALED(status) && (WTERMSIG(status) == SIGINT || WTERMSIG(status) == SIGQUIT))
+      result.signal = WTERMSIG(status);
     else if (WEXITSTATUS(status) != 0)
       result.why = name + " ended with status " + std::to_string(WEXITSTATUS(status));
   }
@@ -78,6 +106,9 @@ CommandResult run_command(const std::vector<std::string>& argv) {
 
   sigaction(SIGINT, &old_int, nullptr);
   sigaction(SIGQUIT, &old_quit, nullptr);
+  for (int i = 0; i < 2; ++i) sigaction(kPassedOn[i], &old_passed[i], nullptr);
+  g_command = 0;
+  if (g_passed != 0) result.signal = g_passed;
   sigaction(SIGCHLD, &old_chld, nullptr);
   sigprocmask(SIG_SETMASK, &old_mask, nullptr);
   return result;

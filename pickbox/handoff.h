@@ -13,15 +13,19 @@ namespace pickbox {
 std::vector<std::string> handoff_argv(key_t qid, const std::string& item, const std::string& tag);
 
 // How a command ended: ok, or why not in a few words ("mqtool ended with
-// status 2").
+// status 2"). signal: a signal that the caller should now end by, as the
+// user meant it: an interrupt that ended the command, or a SIGTERM or SIGHUP
+// that came meanwhile (and went on to the command).
 struct CommandResult {
   std::string why;
-  bool ok() const { return why.empty(); }
+  int signal = 0;
+  bool ok() const { return why.empty() && signal == 0; }
 };
 
 // Starts argv[0] from the search path and waits for it as system() does:
 // SIGINT and SIGQUIT are ignored here meanwhile, the command gets them with
-// their usual effect. Ok only when it ran and exited with status 0.
+// their usual effect; SIGTERM and SIGHUP are passed on to it. Ok only when it
+// ran and exited with status 0.
 CommandResult run_command(const std::vector<std::string>& argv);
 
 }  // namespace pickbox

@@ -3,6 +3,7 @@
 #include <curses.h>
 
 #include <clocale>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -76,9 +77,19 @@ int main(int argc, char** argv) {
   const std::string title = argv[argc - 1];
   const int n = static_cast<int>(items.size());
 
+  // What mqtool would refuse is refused before the user makes a choice.
   key_t qid = pickbox::default_qid;
-  if (const char* env = std::getenv("JUX_QUEID"); env != nullptr && readquekey(env, &qid) != 0)
-    return fail("JUX_QUEID=" + std::string(env) + " is outside the range of a queue key");
+  if (const char* env = std::getenv("JUX_QUEID"); env != nullptr) {
+    if (readquekey(env, &qid) != 0) return fail("JUX_QUEID=" + std::string(env) + " is outside the range of a queue key");
+    if (qid < QUE_MIN_SEND_KEY)
+      return fail("JUX_QUEID=" + std::string(env) + " reads as " + std::to_string(qid) + ", below " +
+                  std::to_string(QUE_MIN_SEND_KEY) + ", the lowest key mqtool sends on");
+  }
+  for (std::size_t k = 0; k < items.size(); ++k) {
+    if (items[k].size() > QUE_TEXT_MAX)
+      return fail("item " + std::to_string(k + 1) + " is longer than " + std::to_string(QUE_TEXT_MAX) +
+                  " bytes, the most one message holds");
+  }
 
   // Without the locale every non-ASCII text would show as escaped bytes.
   std::setlocale(LC_CTYPE, "");
@@ -108,6 +119,8 @@ int main(int argc, char** argv) {
     act = pickbox::key_action(winkit::read_key(keys));
     if (act == pickbox::Action::Choose || act == pickbox::Action::Quit || act == pickbox::Action::Closed) break;
     if (act == pickbox::Action::Redraw) {
+      window.close();
+      winkit::follow_resize();
       place(window, list);
       stale = true;
       continue;
@@ -125,5 +138,9 @@ int main(int argc, char** argv) {
   const std::string& chosen = n > 0 ? items[pos.selected()] : title;
   if (chosen.empty()) return fail("the chosen item is empty, and an empty text cannot be posted");
   const pickbox::CommandResult sent = pickbox::run_command(pickbox::handoff_argv(qid, chosen, title));
-  return sent.ok() ? 0 : fail(sent.why);
+  if (sent.signal != 0) {
+    std::signal(sent.signal, SIG_DFL);
+    std::raise(sent.signal);
+  }
+  return sent.ok() ? 0 : fail(sent.why.empty() ? "interrupted while mqtool ran" : sent.why);
 }

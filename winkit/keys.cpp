@@ -44,14 +44,25 @@ KeyKind from_curses(int code) {
 
 // Reads the bytes of a sequence that follow an ESC, or the rest of a mouse
 // report, until `complete` says it is whole or the terminal stops sending.
+void take_mouse_report(WINDOW* win);
+
+// A key curses decodes at once after the ESC is that key with Alt held:
+// taken with it, and `alt_key` says so; one that comes later is a key of its
+// own, left for the next read.
 template <typename Complete>
-std::string read_sequence(WINDOW* win, std::string tail, Complete complete) {
+std::string read_sequence(WINDOW* win, Complete complete, bool* alt_key = nullptr) {
+  std::string tail;
   wtimeout(win, kSequenceMs);
   while (!complete(tail)) {
     const int next = wgetch(win);
     if (next == ERR) break;
-    if (next >= KEY_MIN) {  // a key of its own: for the next read
-      ungetch(next);
+    if (next >= KEY_MIN) {
+      if (tail.empty() && alt_key != nullptr) {
+        *alt_key = true;
+        if (next == KEY_MOUSE) take_mouse_report(win);
+      } else {
+        ungetch(next);
+      }
       break;
     }
     tail.push_back(static_cast<char>(next));
@@ -67,7 +78,7 @@ void take_mouse_report(WINDOW* win) {
   const char* opening = tigetstr("kmous");
   const bool sgr = usable(opening) &&
                    opening[std::strlen(opening) - 1] == '<';
-  read_sequence(win, {}, [sgr](const std::string& tail) {
+  read_sequence(win, [sgr](const std::string& tail) {
     if (!sgr) return tail.size() >= 3 || tail.size() >= kLongestSequence;
     return (!tail.empty() && (tail.back() == 'M' || tail.back() == 'm')) || tail.size() >= kLongestSequence;
   });
@@ -124,8 +135,10 @@ Key read_key(WINDOW* win) {
   wtimeout(win, kResizeCheckMs);
   int failed = 0;
   for (;;) {
+    if (take_resize()) return {KeyKind::Resize};
     const int code = wgetch(win);
     if (code == ERR) {
+      if (take_resize()) return {KeyKind::Resize};
       if (!input_gone()) continue;
       if (++failed < kFailedReads) continue;
       return {KeyKind::Closed};
@@ -143,7 +156,9 @@ Key read_key(WINDOW* win) {
 
     // Curses hands back ESC when what follows is no key it knows (or nothing
     // follows): take the rest of such a sequence here, whole.
-    const std::string tail = read_sequence(win, {}, [](const std::string& t) { return escape_complete(t); });
+    bool alt_key = false;
+    const std::string tail = read_sequence(win, [](const std::string& t) { return escape_complete(t); }, &alt_key);
+    if (alt_key) return {KeyKind::Other};
     if (tail.empty()) return {KeyKind::Escape};
     return {escape_complete(tail) ? escape_key(tail) : KeyKind::Other};
   }

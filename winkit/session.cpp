@@ -1,5 +1,6 @@
 #include <curses.h>
 #include <term.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -32,6 +33,15 @@ volatile std::sig_atomic_t g_armed = 0;
 constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGTSTP};
 constexpr std::size_t kSignalCount = sizeof kSignals / sizeof kSignals[0];
 bool g_caught[kSignalCount] = {};  // which of them on_signal holds
+
+// Resizes are ours too, not curses': curses would resize the program's
+// window inside a key read, in the middle of its own refresh of it. Here a
+// resize is only noted, and the program takes the new size (follow_resize)
+// when it has no window open.
+volatile std::sig_atomic_t g_resized = 0;
+bool g_resize_caught = false;
+int g_draw_fd = -1;  // the terminal the session draws on
+void on_resize(int) { g_resized = 1; }
 
 sigset_t guarded_signals() {
   sigset_t set;
@@ -134,7 +144,11 @@ void disarm() {
     if (g_caught[i]) ::signal(kSignals[i], SIG_DFL);
     g_caught[i] = false;
   }
+  if (g_resize_caught) ::signal(SIGWINCH, SIG_DFL);
+  g_resize_caught = false;
+  g_resized = 0;
   g_restore.fd = -1;
+  g_draw_fd = -1;
 }
 
 }  // namespace
@@ -200,6 +214,16 @@ std::string TermSession::start(std::FILE* out) {
     }
   }
 
+  struct sigaction current {};
+  if (::sigaction(SIGWINCH, nullptr, &current) == 0 && current.sa_handler == SIG_DFL) {
+    struct sigaction action {};
+    action.sa_handler = on_resize;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = 0;  // the key read is interrupted, so the resize shows at once
+    g_resize_caught = ::sigaction(SIGWINCH, &action, nullptr) == 0;
+  }
+  g_draw_fd = fd;
+
   SCREEN* sp = newterm(nullptr, out, stdin);
   std::string why = sp == nullptr ? no_description() : cannot_place_cursor();
   if (!why.empty()) {
@@ -250,6 +274,14 @@ std::string TermSession::start(std::FILE* out) {
     noecho();            // the windows show what is typed themselves
     set_escdelay(50);    // Esc alone is told from a cursor key's sequence at once
     typeahead(-1);       // no poll for pending keys before every update
+    // Ctrl-S would stop the output and seem to hang the window: it is a
+    // key like any other here.
+    termios modes{};
+    if (::tcgetattr(fd, &modes) == 0) {
+      modes.c_iflag &= ~static_cast<tcflag_t>(IXON);
+      ::tcsetattr(fd, TCSADRAIN, &modes);
+      def_prog_mode();
+    }
   }
   return {};
 }
@@ -281,6 +313,18 @@ void TermSession::end() {
   if (input_ == Input::Keys && ::isatty(STDIN_FILENO)) ::tcflush(STDIN_FILENO, TCIFLUSH);
   disarm();
   delscreen(sp);
+}
+
+bool take_resize() {
+  if (!g_resized) return false;
+  g_resized = 0;
+  return true;
+}
+
+void follow_resize() {
+  winsize size{};
+  if (g_draw_fd >= 0 && ::ioctl(g_draw_fd, TIOCGWINSZ, &size) == 0 && size.ws_row > 0 && size.ws_col > 0)
+    resize_term(size.ws_row, size.ws_col);
 }
 
 std::string too_small(int need_lines, int need_cols, int have_lines, int have_cols) {

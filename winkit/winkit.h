@@ -92,6 +92,13 @@ class TermSession {
   std::string failure_;
 };
 
+// Whether the terminal changed size (or the program came back from a stop)
+// since the last call; read_key reports it as KeyKind::Resize.
+bool take_resize();
+// Takes the terminal's new size into curses. Called after a Resize key with
+// no window of the program's open; then the window is made anew.
+void follow_resize();
+
 // "terminal too small: needs R lines and C columns, has r lines and c columns"
 std::string too_small(int need_lines, int need_cols, int have_lines, int have_cols);
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -85,4 +86,24 @@ TEST(RunCommand, StatusKeptWhenCallerIgnoresChildren) {
   struct sigaction now {};
   sigaction(SIGCHLD, nullptr, &now);
   EXPECT_EQ(now.sa_handler, SIG_IGN);
+}
+
+TEST(RunCommand, InterruptsAndTerminationsAreTheCallersToEndBy) {
+  KeepSignal keep_int(SIGINT), keep_term(SIGTERM), keep_hup(SIGHUP);
+  set_handler(SIGINT, SIG_DFL);
+  set_handler(SIGTERM, SIG_DFL);
+  set_handler(SIGHUP, SIG_DFL);
+  // The command died by the keyboard's interrupt.
+  EXPECT_EQ(run_command({"sh", "-c", "kill -INT $$"}).signal, SIGINT);
+  // A termination for us goes on to the command, which does not outlive it.
+  const auto started = std::chrono::steady_clock::now();
+  const auto term = run_command({"sh", "-c", "kill -TERM $PPID; sleep 20"});
+  EXPECT_EQ(term.signal, SIGTERM);
+  EXPECT_FALSE(term.ok());
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10));
+  EXPECT_EQ(run_command({"sh", "-c", "kill -HUP $PPID; sleep 20"}).signal, SIGHUP);
+  // Our handlers are back afterwards.
+  struct sigaction now {};
+  sigaction(SIGTERM, nullptr, &now);
+  EXPECT_EQ(now.sa_handler, SIG_DFL);
 }

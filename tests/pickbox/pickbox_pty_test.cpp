@@ -266,7 +266,7 @@ TEST_F(Pickbox, TitleOnly) {
 
 TEST_F(Pickbox, QueueIdFromEnvironment) {
   const std::pair<std::optional<std::string>, std::string> cases[] = {
-      {std::nullopt, "30001"}, {"77", "77"}, {"", "0"}, {"word", "0"}, {" 40123abc", "40123"}};
+      {std::nullopt, "30001"}, {"10000", "10000"}, {" 40123abc", "40123"}, {"+2147483647", "2147483647"}};
   for (const auto& [env, qid] : cases) {
     std::remove((dir_ + "/args").c_str());
     ptyterm::Options o = options(fruit, "Fruit");
@@ -276,6 +276,25 @@ TEST_F(Pickbox, QueueIdFromEnvironment) {
     expect_exit(0);
     EXPECT_EQ(handed_off(), (Strings{"-s", qid, "Apple", "Fruit"})) << env.value_or("(unset)");
   }
+}
+
+TEST_F(Pickbox, WhatMqtoolWouldRefuseIsRefusedBeforeDrawing) {
+  const std::pair<std::string, std::string> keys_refused[] = {
+      {"", "JUX_QUEID= reads as 0, below 10000, the lowest key mqtool sends on"},
+      {"word", "JUX_QUEID=word reads as 0, below 10000, the lowest key mqtool sends on"},
+      {"9999", "JUX_QUEID=9999 reads as 9999, below 10000, the lowest key mqtool sends on"},
+      {"2147483648", "JUX_QUEID=2147483648 is outside the range of a queue key"}};
+  for (const auto& [env, why] : keys_refused) {
+    ptyterm::Options o = options(fruit, "Fruit");
+    o.env["JUX_QUEID"] = env;
+    term_ = std::make_unique<ptyterm::Terminal>(o);
+    expect_exit(1);
+    EXPECT_EQ(term_->tty_output(), "pickbox: " + why + "\r\n");
+  }
+  term_ = std::make_unique<ptyterm::Terminal>(options({"short", std::string(1025, 'x')}, "Long"));
+  expect_exit(1);
+  EXPECT_EQ(term_->tty_output(), "pickbox: item 2 is longer than 1024 bytes, the most one message holds\r\n");
+  EXPECT_FALSE(handed_off());
 }
 
 TEST_F(Pickbox, TextsReachMqtoolLiterally) {
