@@ -167,52 +167,31 @@ TEST_F(Pickbox, FrameAndTitleDrawnInReverse) {
   expect_view(fruit, 0, 0);
 }
 
-TEST_F(Pickbox, ThreeItems) {
-  start(fruit);
-  expect_view(fruit, 0, 0);
-  keys("jj");
-  expect_view(fruit, 0, 2);
-  keys("jk");  // the Down on the last item changed nothing
-  expect_view(fruit, 0, 1);
-  keys("t");
-  expect_view(fruit, 0, 0);
-  keys("g");
-  expect_view(fruit, 0, 2);
-}
+// Keys sent, then the view they must give: the list scrolled to yy with the
+// cursor on visible row j.
+struct Step {
+  std::string keys;
+  int yy;
+  int j;
+};
 
-TEST_F(Pickbox, FourteenItemsNeverScroll) {
-  Strings items = numbered(14);
-  start(items);
-  keys(std::string(20, 'j'));
-  expect_view(items, 0, 13);
-  keys("tg");
-  expect_view(items, 0, 13);
-}
-
-TEST_F(Pickbox, FifteenItemsScrollOnce) {
-  Strings items = numbered(15);
-  start(items);
-  keys(std::string(13, 'j'));
-  expect_view(items, 0, 13);
-  keys("j");
-  expect_view(items, 1, 13);
-  keys("jk");
-  expect_view(items, 1, 12);
-  keys("tg");
-  expect_view(items, 1, 13);
-}
-
-TEST_F(Pickbox, FortyItems) {
-  Strings items = numbered(40);
-  start(items);
-  keys("g");
-  expect_view(items, 26, 13);
-  keys(std::string(13, 'k'));
-  expect_view(items, 26, 0);
-  keys("k");
-  expect_view(items, 25, 0);
-  keys("t");
-  expect_view(items, 0, 0);
+TEST_F(Pickbox, ScrollingByListLength) {
+  const std::vector<std::pair<int, std::vector<Step>>> walks = {
+      // The Down on the last item changes nothing.
+      {3, {{"", 0, 0}, {"jj", 0, 2}, {"jk", 0, 1}, {"t", 0, 0}, {"g", 0, 2}}},
+      // Fourteen fit: never a scroll.
+      {14, {{std::string(20, 'j'), 0, 13}, {"tg", 0, 13}}},
+      {15, {{std::string(13, 'j'), 0, 13}, {"j", 1, 13}, {"jk", 1, 12}, {"tg", 1, 13}}},
+      {40, {{"g", 26, 13}, {std::string(13, 'k'), 26, 0}, {"k", 25, 0}, {"t", 0, 0}}}};
+  for (const auto& [count, steps] : walks) {
+    const Strings items = count == 3 ? fruit : numbered(count);
+    start(items);
+    for (const Step& step : steps) {
+      keys(step.keys);
+      SCOPED_TRACE(std::to_string(count) + " items, keys " + step.keys);
+      expect_view(items, step.yy, step.j);
+    }
+  }
 }
 
 TEST_F(Pickbox, CursorKeysAndTypedLetters) {
@@ -369,22 +348,10 @@ TEST_F(Pickbox, KeysNoListUsesDoNothingWhole) {
   Strings items = numbered(15);
   start(items);
   // Shift-Tab ends in 'Z', F1 in 'P', a mouse report holds 'B': none may act.
+  // An ESC before a key's own sequence is Alt with that key, not Esc alone.
   for (const char* key : {"\x1b[Z", "\x1bOP", "\x1b[15~", "\x1b[2~", "\x1b[3~", "\x1b[C", "\x1b[D", "\x1bx",
-                          "\x1b[M !B", "\x1b[<0;2;2M", "\x1b[1;5A", "\x1b[1;2B"}) {
-    keys(std::string(key) + "j");
-    expect_view(items, 0, 1);
-    keys("k");
-    expect_view(items, 0, 0);
-    ASSERT_FALSE(term_->exited()) << key;
-  }
-  EXPECT_FALSE(handed_off());
-}
-
-// ESC before a key's own sequence is Alt with that key, not Esc alone.
-TEST_F(Pickbox, AltWithAKeyDoesNotQuit) {
-  Strings items = numbered(15);
-  start(items);
-  for (const char* key : {"\x1b\x1bOA", "\x1b\x1b[5~", "\x1b\x1b[1;5C", "\x1b\x1bOH"}) {
+                          "\x1b[M !B", "\x1b[<0;2;2M", "\x1b[1;5A", "\x1b[1;2B", "\x1b\x1bOA", "\x1b\x1b[5~",
+                          "\x1b\x1b[1;5C", "\x1b\x1bOH"}) {
     keys(std::string(key) + "j");
     expect_view(items, 0, 1);
     keys("k");
