@@ -23,7 +23,7 @@ static_assert(sizeof kField - 1 == 62 && sizeof kFieldEnd - 1 == 62, "the field 
 constexpr int kRows = 8;
 constexpr int kCols = 64;
 constexpr int kLeft = 4;
-constexpr int kMinLines = 15;  // the window's top is the middle line
+constexpr int kMinLines = 2 * kRows - 1;  // the window's top is the middle line
 constexpr int kMinCols = kLeft + kCols;
 // The prompt and the typed text start at column 4 and stop before the
 // frame's right edge.
@@ -81,13 +81,13 @@ End edit(const std::string& prompt, askbox::LineEditor& editor) {
   winkit::Window mvs;
   if (!place(mvs, prompt)) return End::TooSmall;
   for (;;) {
-    WINDOW* keys = stdscr;
+    WINDOW* input_win = stdscr;
     if (mvs.ok()) {
-      keys = mvs.get();
-      draw_field(keys, editor);
-      wrefresh(keys);
+      input_win = mvs.get();
+      draw_field(input_win, editor);
+      wrefresh(input_win);
     }
-    const winkit::Key key = winkit::read_key(keys);
+    const winkit::Key key = winkit::read_key(input_win);
     askbox::Outcome outcome = askbox::Outcome::Continue;
     switch (key.kind) {
       case winkit::KeyKind::Byte: outcome = editor.byte(key.byte); break;
@@ -124,6 +124,11 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "Usage: askbox PROMPT NAME\n");
     return 1;
   }
+  // The result is one line, so the name cannot hold a line break.
+  if (request->ename.find('\n') != std::string::npos) {
+    std::fprintf(stderr, "askbox: NAME holds a line break, and the answer must be one line\n");
+    return 1;
+  }
   std::setlocale(LC_CTYPE, "");
   const std::string prompt = winkit::shown_text(request->msg, kTextCols);
 
@@ -142,10 +147,13 @@ int main(int argc, char** argv) {
   }
   if (end == End::Interrupted) {
     // Ctrl-C as a byte (the terminal did not make it a signal) ends the
-    // program as the signal would.
-    std::signal(SIGINT, SIG_DFL);
-    std::raise(SIGINT);
-    return 130;
+    // program as the signal would, unless the caller ignores that signal.
+    struct sigaction current {};
+    if (::sigaction(SIGINT, nullptr, &current) == 0 && current.sa_handler != SIG_IGN) {
+      std::signal(SIGINT, SIG_DFL);
+      std::raise(SIGINT);
+    }
+    why = "interrupted";
   }
   if (end == End::InputEnded && why.empty()) why = "input ended before a line was entered";
 

@@ -12,6 +12,7 @@ namespace mqwalk {
 
 const int kMinArgs = 3;      // argc of "mqtool -r que-id"
 const int kMaxArgs = 24;     // largest argc accepted
+static_assert(kMaxArgs <= 32, "Walk::data holds one bit per argument");
 const int kSendArgs = 5;     // argc of "mqtool -s que-id text tag"
 const int kRecvArgs = 3;     // argc of "mqtool -r que-id"
 const key_t kMinSendKey = QUE_MIN_SEND_KEY;

@@ -88,7 +88,7 @@ int disconnectque(int quefd) {
 int createque_del(key_t quekey) {
   errno = 0;
   int fd = msgget(quekey, IPC_CREAT | IPC_EXCL | kPerm);
-  if (errno == EEXIST) {
+  if (fd < 0 && errno == EEXIST) {
     int old = msgget(quekey, kPerm);
     if (old < 0) {
       record_error();

@@ -15,7 +15,7 @@ constexpr int kRows = 8;
 constexpr int kCols = 48;
 constexpr int kLeft = 16;
 constexpr int top_row(int screen_lines) { return screen_lines / 2; }
-constexpr int kMinLines = 15;  // the box's top is the middle line
+constexpr int kMinLines = 2 * kRows - 1;  // the box's top is the middle line
 constexpr int kMinCols = kLeft + kCols;
 // The message: at most this many bytes, from row 4, column 4 up to the
 // frame, going on at column 4 of rows 5 and 6.

@@ -6,7 +6,6 @@
 // terminal's own strings, put together here, leave in one write.
 #include <unistd.h>
 
-#include <cerrno>
 #include <clocale>
 #include <cstdio>
 #include <string>
@@ -62,16 +61,6 @@ std::string drawing(std::string_view message, int rows, int cols) {
   return out;
 }
 
-bool write_all(int fd, const std::string& bytes) {
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<std::size_t>(n);
-  }
-  return true;
-}
 
 }  // namespace
 
@@ -92,7 +81,10 @@ int main(int argc, char** argv) {
   const int rows = lines;
   const int cols = columns;
   if (why.empty() && (rows < kMinLines || cols < kMinCols)) why = winkit::too_small(kMinLines, kMinCols, rows, cols);
-  if (why.empty() && !write_all(fd, drawing(buff, rows, cols))) why = "cannot write to the terminal";
+  if (why.empty()) {
+    const std::string bytes = drawing(buff, rows, cols);
+    if (!winkit::write_all(fd, bytes.data(), bytes.size())) why = "cannot write to the terminal";
+  }
   del_curterm(cur_term);
   return why.empty() ? 0 : cannot_draw(why);
 }

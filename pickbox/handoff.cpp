@@ -24,10 +24,12 @@ bool ignored(const struct sigaction& sa) { return !(sa.sa_flags & SA_SIGINFO) &&
 // A SIGTERM or SIGHUP that comes while the command runs goes on to it, so
 // that no command outlives us with a choice the caller has given up on.
 volatile std::sig_atomic_t g_passed = 0;
-volatile pid_t g_command = 0;
+volatile std::sig_atomic_t g_command = 0;  // its pid, once started
 void pass_on(int sig) {
+  const int saved_errno = errno;
   g_passed = sig;
-  if (g_command > 0) ::kill(g_command, sig);
+  if (g_command > 0) ::kill(static_cast<pid_t>(g_command), sig);
+  errno = saved_errno;
 }
 constexpr int kPassedOn[] = {SIGTERM, SIGHUP};
 
@@ -99,7 +101,7 @@ CommandResult run_command(const std::vector<std::string>& argv) {
     // the user's, not a failure of the command.
     if (got == pid && WIFSIGNALED(status) && (WTERMSIG(status) == SIGINT || WTERMSIG(status) == SIGQUIT))
       result.signal = WTERMSIG(status);
-    else if (WEXITSTATUS(status) != 0)
+    else if (WIFEXITED(status) && WEXITSTATUS(status) != 0)
       result.why = name + " ended with status " + std::to_string(WEXITSTATUS(status));
   }
   posix_spawnattr_destroy(&attr);

@@ -10,7 +10,6 @@ constexpr int ylen = 16;              // window height, frame rows included
 constexpr int xlen = 24;              // window width, frame columns included
 constexpr int visible = ylen - 2;     // item rows between the top and bottom edges
 constexpr int inner = xlen - 2;       // columns an item row may use
-constexpr int default_qid = 30001;    // queue id when JUX_QUEID is not set
 
 // The window stands in the middle of the screen.
 constexpr int top_row(int lines) { return lines / 2 - ylen / 2; }

@@ -90,6 +90,11 @@ int main(int argc, char** argv) {
       return fail("item " + std::to_string(k + 1) + " is longer than " + std::to_string(QUE_TEXT_MAX) +
                   " bytes, the most one message holds");
   }
+  // With no items the title is the one choice.
+  if (items.empty() && title.empty()) return fail("the only choice, the title, is empty and cannot be posted");
+  if (items.empty() && title.size() > QUE_TEXT_MAX)
+    return fail("the only choice, the title, is longer than " + std::to_string(QUE_TEXT_MAX) +
+                " bytes, the most one message holds");
 
   // Without the locale every non-ASCII text would show as escaped bytes.
   std::setlocale(LC_CTYPE, "");
@@ -103,20 +108,21 @@ int main(int argc, char** argv) {
   if (!session.ok()) return fail(session.failure());
   winkit::Window window;
   if (!place(window, list)) {
+    const std::string why = winkit::too_small(pickbox::min_lines, pickbox::min_cols, LINES, COLS);
     session.end();
-    return fail(winkit::too_small(pickbox::min_lines, pickbox::min_cols, LINES, COLS));
+    return fail(why);
   }
 
   pickbox::Pos pos;
   pickbox::Action act = pickbox::Action::None;
   bool stale = true;  // a key that moves nothing draws nothing
   for (;;) {
-    WINDOW* keys = window.ok() ? window.get() : stdscr;
+    WINDOW* input_win = window.ok() ? window.get() : stdscr;
     if (window.ok() && stale) {
-      draw_rows(keys, list, pos);
-      wrefresh(keys);
+      draw_rows(input_win, list, pos);
+      wrefresh(input_win);
     }
-    act = pickbox::key_action(winkit::read_key(keys));
+    act = pickbox::key_action(winkit::read_key(input_win));
     if (act == pickbox::Action::Choose || act == pickbox::Action::Quit || act == pickbox::Action::Closed) break;
     if (act == pickbox::Action::Redraw) {
       window.close();

@@ -15,11 +15,12 @@ namespace {
 // Milliseconds within which the rest of an escape sequence arrives: a
 // terminal sends it in one piece, a person cannot type that fast.
 constexpr int kSequenceMs = 50;
-// Curses notices a resize only when a read fails or times out, so a
-// SIGWINCH that comes between two reads would wait for the next key: the
-// reads time out this often to look.
+// A SIGWINCH that comes after the last look at the resize flag and before
+// the read blocks would wait for the next key: the reads time out this often
+// to look again.
 constexpr int kResizeCheckMs = 100;
-// Failed reads in a row before the input counts as ended.
+// Reads that fail (not time out) within one read_key before the input
+// counts as ended.
 constexpr int kFailedReads = 3;
 // The longest sequence taken whole; anything longer is cut there.
 constexpr std::size_t kLongestSequence = 32;
@@ -37,15 +38,15 @@ KeyKind from_curses(int code) {
     case KEY_PPAGE: return KeyKind::PageUp;
     case KEY_NPAGE: return KeyKind::PageDown;
     case KEY_DC: return KeyKind::Delete;
-    case KEY_RESIZE: return KeyKind::Resize;
+    case KEY_RESIZE: return KeyKind::Resize;  // resizes are the session's, but should curses report one
     default: return KeyKind::Other;
   }
 }
 
-// Reads the bytes of a sequence that follow an ESC, or the rest of a mouse
-// report, until `complete` says it is whole or the terminal stops sending.
 void take_mouse_report(WINDOW* win);
 
+// Reads the bytes of a sequence that follow an ESC, or the rest of a mouse
+// report, until `complete` says it is whole or the terminal stops sending.
 // A key curses decodes at once after the ESC is that key with Alt held:
 // taken with it, and `alt_key` says so; one that comes later is a key of its
 // own, left for the next read.

@@ -50,24 +50,14 @@ sigset_t guarded_signals() {
   return set;
 }
 
-void write_all(int fd, const char* bytes, std::size_t len) {
-  while (len > 0) {
-    const ssize_t n = ::write(fd, bytes, len);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return;
-    bytes += n;
-    len -= static_cast<std::size_t>(n);
-  }
-}
-
 void give_back() {
   write_all(g_restore.fd, g_restore.leave, g_restore.leave_len);
   ::tcsetattr(g_restore.fd, TCSADRAIN, &g_restore.modes);
 }
 
 // Ctrl-Z: the shell gets its terminal as it gave it; on `fg` the program's
-// modes come back and a SIGWINCH makes curses report a resize, on which the
-// window is drawn again whole.
+// modes come back and a resize is noted, on which the window is drawn again
+// whole.
 void stop_and_resume() {
   termios program{};
   const bool have_program = ::tcgetattr(g_restore.fd, &program) == 0;
@@ -87,7 +77,7 @@ void stop_and_resume() {
 
   if (have_program) ::tcsetattr(g_restore.fd, TCSADRAIN, &program);
   write_all(g_restore.fd, g_restore.enter, g_restore.enter_len);
-  ::kill(::getpid(), SIGWINCH);
+  g_resized = 1;  // the key read, interrupted, reports it
 }
 
 // Curses' own handler ends curses from inside the signal and exits with
@@ -313,6 +303,17 @@ void TermSession::end() {
   if (input_ == Input::Keys && ::isatty(STDIN_FILENO)) ::tcflush(STDIN_FILENO, TCIFLUSH);
   disarm();
   delscreen(sp);
+}
+
+bool write_all(int fd, const char* bytes, std::size_t len) {
+  while (len > 0) {
+    const ssize_t n = ::write(fd, bytes, len);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    bytes += n;
+    len -= static_cast<std::size_t>(n);
+  }
+  return true;
 }
 
 bool take_resize() {

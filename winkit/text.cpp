@@ -91,13 +91,5 @@ std::vector<std::string> wrap_text(std::string_view s, int width, int max_lines)
   return lines;
 }
 
-int display_width(std::string_view s) {
-  Drawable chars(s);
-  std::string_view shown;
-  int width = 0;
-  int total = 0;
-  while (chars.next(shown, width)) total += width;
-  return total;
-}
 
 }  // namespace winkit

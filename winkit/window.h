@@ -1,5 +1,5 @@
-// The one curses window a program draws in, the frame two windows share, and
-// key reading. Separate from winkit.h because curses.h defines macros (erase,
+// The one curses window a program draws in, askbox's frame, and key
+// reading. Separate from winkit.h because curses.h defines macros (erase,
 // clear, move...) that code without curses must not see.
 #pragma once
 
@@ -32,7 +32,8 @@ class Window {
   WINDOW* win_ = nullptr;
 };
 
-// '|' sides, '-' top and bottom, curses' default corners.
+// '|' sides, '-' top and bottom, curses' default corners (askbox's frame,
+// and the message box's under its '+' marks).
 void draw_frame(WINDOW* win);
 
 // Clears the whole screen on the next update, so nothing of an earlier

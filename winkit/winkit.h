@@ -44,6 +44,10 @@ class DrawingTerminal {
   std::FILE* file_ = nullptr;
 };
 
+// Writes all of bytes to fd, going on after interrupts; false on failure.
+// Safe in a signal handler.
+bool write_all(int fd, const char* bytes, std::size_t len);
+
 // The loaded terminal's strings (after newterm or setupterm), as bytes.
 // usable: tigetstr's answer names a string the terminal has.
 bool usable(const char* cap);
@@ -63,7 +67,9 @@ std::string cannot_place_cursor();
 // moment from the constructor on) ends curses and leaves the terminal in its
 // normal mode; a signal then still ends the process, so the caller sees it.
 // SIGTSTP gives the shell a clean terminal; on SIGCONT the program gets a
-// resize (KEY_RESIZE) so that it draws its window again.
+// Resize key, so that it draws its window again.
+// (Screen::Normal with Input::None is the message box as curses draws it,
+// which its test compares the program's own drawing with.)
 class TermSession {
  public:
   TermSession(Screen screen, Input input);
@@ -137,8 +143,5 @@ std::string shown_text(std::string_view s, int max_columns);
 // max_lines of them; what does not fit is cut. A wide character that would
 // straddle the end of a line starts the next.
 std::vector<std::string> wrap_text(std::string_view s, int width, int max_lines);
-
-// Columns shown_text(s) takes.
-int display_width(std::string_view s);
 
 }  // namespace winkit

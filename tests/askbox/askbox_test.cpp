@@ -442,6 +442,21 @@ TEST(AskboxInterrupt, SignalsAtRandomMomentsOfTheStart) {
   }
 }
 
+TEST(AskboxInterrupt, ACtrlCByteIsAnInterruptUnlessTheCallerIgnoresIt) {
+  Options o = askbox({});
+  o.argv = {"/bin/sh", "-c", "\"$0\" Q NAME; echo \"status $?\"", testsupport::bin_path("askbox")};
+  EXPECT_EQ(piped("ab\x03" "cd\n", o).out, "status 130\n");
+  o.argv = {"/bin/sh", "-c", "trap '' INT; \"$0\" Q NAME; echo \"status $?\"", testsupport::bin_path("askbox")};
+  EXPECT_EQ(piped("ab\x03" "cd\n", o).out, "NAME=\nstatus 1\n");
+}
+
+TEST(AskboxArguments, ANameWithALineBreakIsRefused) {
+  Terminal t(askbox({"Q", "A\nB"}));
+  ASSERT_TRUE(t.wait_exit()) << t.screen();
+  EXPECT_EQ(t.exit_code(), 1);
+  EXPECT_EQ(t.tty_output(), "askbox: NAME holds a line break, and the answer must be one line\r\n");
+}
+
 TEST(AskboxInterrupt, IgnoredInterruptStaysIgnored) {
   Options o = captured({"Q", "NAME"});
   o.argv = {"/bin/sh", "-c", "trap '' INT; exec \"$0\" Q NAME", testsupport::bin_path("askbox")};
@@ -493,7 +508,9 @@ TEST(AskboxWindow, ResizeDrawsTheWindowAgainWithTheLineAndItsCursor) {
 
 TEST(AskboxWindow, SuspendGivesTheShellItsTerminalAndFgBringsTheWindowBack) {
   Options o = captured({"Q", "NAME"});
-  o.argv = {"/bin/bash", "-c", "set -m; \"$0\" Q NAME; echo stopped >&2; read -r _; fg >&2; echo \"rc=$?\" >&2",
+  // A caller that ignores resizes still gets the window back.
+  o.argv = {"/bin/bash", "-c",
+            "trap '' WINCH; set -m; \"$0\" Q NAME; echo stopped >&2; read -r _; fg >&2; echo \"rc=$?\" >&2",
             testsupport::bin_path("askbox")};
   Terminal t(o);
   ASSERT_TRUE(wait_reading(t)) << t.screen();

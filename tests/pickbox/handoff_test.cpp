@@ -35,6 +35,9 @@ TEST(RunCommand, SuccessOnlyWhenStartedAndExitedZeroAndEachFailureSaysWhy) {
   EXPECT_EQ(run_command({"false"}).why, "false ended with status 1");
   EXPECT_EQ(run_command({"sh", "-c", "exit 3"}).why, "sh ended with status 3");
   EXPECT_EQ(run_command({"sh", "-c", "kill -TERM $$"}).why, "sh was killed by signal 15 (Terminated)");
+  const auto killed = run_command({"sh", "-c", "kill -KILL $$"});
+  EXPECT_EQ(killed.why, "sh was killed by signal 9 (Killed)");
+  EXPECT_EQ(killed.signal, 0);
   EXPECT_EQ(run_command({"jux-no-such-command-here"}).why,
             "cannot start jux-no-such-command-here (looked up on PATH): No such file or directory");
   EXPECT_FALSE(run_command({}).ok());

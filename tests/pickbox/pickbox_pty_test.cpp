@@ -270,9 +270,16 @@ TEST_F(Pickbox, WhatMqtoolWouldRefuseIsRefusedBeforeDrawing) {
     expect_exit(1);
     EXPECT_EQ(term_->tty_output(), "pickbox: " + why + "\r\n");
   }
-  term_ = std::make_unique<ptyterm::Terminal>(options({"short", std::string(1025, 'x')}, "Long"));
-  expect_exit(1);
-  EXPECT_EQ(term_->tty_output(), "pickbox: item 2 is longer than 1024 bytes, the most one message holds\r\n");
+  const std::pair<ptyterm::Options, std::string> texts_refused[] = {
+      {options({"short", std::string(1025, 'x')}, "Long"), "item 2 is longer than 1024 bytes, the most one message holds"},
+      {options({}, std::string(1025, 'T')),
+       "the only choice, the title, is longer than 1024 bytes, the most one message holds"},
+      {options({}, ""), "the only choice, the title, is empty and cannot be posted"}};
+  for (const auto& [o, why] : texts_refused) {
+    term_ = std::make_unique<ptyterm::Terminal>(o);
+    expect_exit(1);
+    EXPECT_EQ(term_->tty_output(), "pickbox: " + why + "\r\n");
+  }
   EXPECT_FALSE(handed_off());
 }
 

@@ -35,6 +35,10 @@ ProcResult run_process(const std::vector<std::string>& argv, const ProcOptions& 
   if (pipe2(in_pipe, O_CLOEXEC) || pipe2(out_pipe, O_CLOEXEC) || pipe2(err_pipe, O_CLOEXEC)) return result;
 
   pid_t pid = fork();
+  if (pid < 0) {
+    for (int fd : {in_pipe[0], in_pipe[1], out_pipe[0], out_pipe[1], err_pipe[0], err_pipe[1]}) close(fd);
+    return result;
+  }
   if (pid == 0) {
     if (options.new_session) setsid();
     if (options.stdin_data) {
