@@ -143,33 +143,6 @@ void disarm() {
 
 }  // namespace
 
-DrawingTerminal::DrawingTerminal() {
-  if (::isatty(STDOUT_FILENO)) {
-    file_ = stdout;
-    return;
-  }
-  tty_ = std::fopen("/dev/tty", "r+");
-  if (tty_ == nullptr) tty_ = std::fopen("/dev/tty", "w");
-  file_ = tty_;
-}
-
-DrawingTerminal::~DrawingTerminal() {
-  if (tty_ != nullptr) std::fclose(tty_);
-}
-
-std::string DrawingTerminal::problem() const {
-  if (file_ == nullptr) return "no terminal to draw on (standard output is not one, and there is no /dev/tty)";
-  const char* term = std::getenv("TERM");
-  if (term == nullptr || term[0] == '\0') return "TERM is not set, so the terminal's type is unknown";
-  return {};
-}
-
-std::string no_description() { return "no usable terminal description for TERM=" + std::string(std::getenv("TERM")); }
-
-std::string cannot_place_cursor() {
-  if (usable(cursor_address)) return {};
-  return "the terminal TERM=" + std::string(std::getenv("TERM")) + " cannot place the cursor";
-}
 
 TermSession::TermSession(Screen screen, Input input) : mode_(screen), input_(input) {
   failure_ = terminal_.problem();
@@ -305,16 +278,6 @@ void TermSession::end() {
   delscreen(sp);
 }
 
-bool write_all(int fd, const char* bytes, std::size_t len) {
-  while (len > 0) {
-    const ssize_t n = ::write(fd, bytes, len);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    bytes += n;
-    len -= static_cast<std::size_t>(n);
-  }
-  return true;
-}
 
 bool take_resize() {
   if (!g_resized) return false;
@@ -328,9 +291,5 @@ void follow_resize() {
     resize_term(size.ws_row, size.ws_col);
 }
 
-std::string too_small(int need_lines, int need_cols, int have_lines, int have_cols) {
-  return "terminal too small: needs " + std::to_string(need_lines) + " lines and " + std::to_string(need_cols) +
-         " columns, has " + std::to_string(have_lines) + " lines and " + std::to_string(have_cols) + " columns";
-}
 
 }  // namespace winkit
