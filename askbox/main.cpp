@@ -55,11 +55,7 @@ void draw_field(WINDOW* w, const askbox::LineEditor& editor) {
 }
 
 bool place(winkit::Window& window, const std::string& prompt) {
-  winkit::blank_screen();
-  if (!window.place(kRows, kCols, LINES / 2, kLeft)) {
-    winkit::show_note(winkit::too_small(kMinLines, kMinCols, LINES, COLS));
-    return false;
-  }
+  if (!winkit::place_window(window, kRows, kCols, LINES / 2, kLeft, kMinLines, kMinCols)) return false;
   draw_window(window.get(), prompt);
   return true;
 }
@@ -98,8 +94,7 @@ End edit(const std::string& prompt, askbox::LineEditor& editor) {
       case winkit::KeyKind::Delete: outcome = editor.key(askbox::EditKey::Delete); break;
       case winkit::KeyKind::Escape: outcome = editor.cancel(); break;
       case winkit::KeyKind::Resize:
-        mvs.close();
-        winkit::follow_resize();
+        winkit::follow_resize(mvs);
         place(mvs, prompt);
         break;
       case winkit::KeyKind::Closed: return End::InputEnded;

@@ -57,11 +57,9 @@ void draw_rows(WINDOW* pvs, const List& list, pickbox::Pos pos) {
 
 // Puts the window where the terminal's size says; false while it does not fit.
 bool place(winkit::Window& window, const List& list) {
-  winkit::blank_screen();
-  if (!window.place(pickbox::ylen, pickbox::xlen, pickbox::top_row(LINES), pickbox::left_col(COLS))) {
-    winkit::show_note(winkit::too_small(pickbox::min_lines, pickbox::min_cols, LINES, COLS));
+  if (!winkit::place_window(window, pickbox::ylen, pickbox::xlen, pickbox::top_row(LINES), pickbox::left_col(COLS),
+                            pickbox::min_lines, pickbox::min_cols))
     return false;
-  }
   draw_edges(window.get(), list);
   return true;
 }
@@ -125,8 +123,7 @@ int main(int argc, char** argv) {
     act = pickbox::key_action(winkit::read_key(input_win));
     if (act == pickbox::Action::Choose || act == pickbox::Action::Quit || act == pickbox::Action::Closed) break;
     if (act == pickbox::Action::Redraw) {
-      window.close();
-      winkit::follow_resize();
+      winkit::follow_resize(window);
       place(window, list);
       stale = true;
       continue;

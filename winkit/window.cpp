@@ -22,17 +22,37 @@ bool Window::place(int rows, int cols, int top, int left) {
 
 void draw_frame(WINDOW* win) { wborder(win, '|', '|', '-', '-', 0, 0, 0, 0); }
 
+namespace {
+
+// Clears the whole screen on the next update, so nothing of an earlier
+// drawing stays (after a resize or a stop).
 void blank_screen() {
   werase(stdscr);
   wnoutrefresh(stdscr);
   clearok(curscr, TRUE);
 }
 
+// While the terminal is too small for the window: the whole screen blank but
+// for the note on its top row.
 void show_note(const std::string& note) {
   werase(stdscr);
   const std::string line = shown_text(note, COLS);
   mvwaddnstr(stdscr, 0, 0, line.data(), static_cast<int>(line.size()));
   wrefresh(stdscr);
+}
+
+}  // namespace
+
+bool place_window(Window& window, int rows, int cols, int top, int left, int need_lines, int need_cols) {
+  blank_screen();
+  if (window.place(rows, cols, top, left)) return true;
+  show_note(too_small(need_lines, need_cols, LINES, COLS));
+  return false;
+}
+
+void follow_resize(Window& window) {
+  window.close();
+  follow_resize();
 }
 
 }  // namespace winkit

@@ -36,13 +36,14 @@ class Window {
 // and the message box's under its '+' marks).
 void draw_frame(WINDOW* win);
 
-// Clears the whole screen on the next update, so nothing of an earlier
-// drawing stays (after a resize or a stop).
-void blank_screen();
+// Blanks the screen and makes the window anew at its place. While it does not
+// fit, the note that the terminal is too small (it needs need_lines by
+// need_cols) stands instead, and the answer is false.
+bool place_window(Window& window, int rows, int cols, int top, int left, int need_lines, int need_cols);
 
-// While the terminal is too small for the window: the whole screen blank but
-// for `note` on its top row.
-void show_note(const std::string& note);
+// After a Resize key: the window closed, curses takes the new size; then the
+// program places its window again.
+void follow_resize(Window& window);
 
 // Waits for the next key on win (its cursor shows where the user is). Esc
 // alone is told from a sequence by a short pause after it.
