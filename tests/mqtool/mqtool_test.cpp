@@ -8,8 +8,10 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <map>
+#include <set>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -202,7 +204,8 @@ TEST_F(Mqtool, OutOfRangeQueIdLeavesTheQueueItWouldHaveWrappedTo) {
 }
 
 TEST_F(Mqtool, WrongArgumentCountPrintsUsage) {
-  for (const auto& args : std::vector<std::vector<std::string>>{{}, {"-r"}, std::vector<std::string>(24, "-x")}) {
+  for (const auto& args : std::vector<std::vector<std::string>>{
+           {}, {"-r"}, {"-x"}, {"-d"}, {"-s"}, std::vector<std::string>(24, "-x")}) {
     ProcResult r = run(args);
     EXPECT_EQ(r.exit_code, 1) << args.size();
     EXPECT_EQ(r.out, "");
@@ -573,6 +576,144 @@ TEST_F(Mqtool, ConcurrentSendersAndReceivers) {
   EXPECT_EQ(seen.size(), static_cast<size_t>(kSenders * kEach));
   for (const auto& [m, n] : seen) EXPECT_EQ(n, 1) << m;
   EXPECT_EQ(qtest::queued(key(1)), 0);
+}
+
+// A run's own queue: -n makes it and prints its key, -d removes it.
+
+// The key -n printed, or -1 when the output is not one decimal line.
+key_t printed_key(const ProcResult& r) {
+  if (r.out.size() < 2 || r.out.back() != '\n') return -1;
+  std::string digits = r.out.substr(0, r.out.size() - 1);
+  if (digits.find_first_not_of("0123456789") != std::string::npos || digits.size() > 10) return -1;
+  long long v = std::stoll(digits);
+  return v > INT_MAX ? -1 : static_cast<key_t>(v);
+}
+
+TEST_F(Mqtool, NewQueueIsTheUsersOwnAndServesAsAnyOther) {
+  ProcResult n = run({"-n"});
+  key_t k = printed_key(n);
+  ASSERT_GE(k, 10000) << n.out;
+  qtest::RemovedAfter removed({k});
+  EXPECT_EQ(n.exit_code, 0);
+  EXPECT_EQ(n.err, "");
+  const std::string ks = std::to_string(k);
+  for (const char* text : {"one", "two"}) EXPECT_EQ(run({"-s", ks, text, "t"}).exit_code, 0);
+  msqid_ds ds{};
+  ASSERT_EQ(msgctl(msgget(k, 0), IPC_STAT, &ds), 0);
+  EXPECT_EQ(ds.msg_perm.mode & 0777, 0600u) << "a send changed the permissions";
+  EXPECT_EQ(ds.msg_perm.uid, geteuid());
+  EXPECT_EQ(run({"-r", ks}).out, "one\n");
+  ProcResult d = run({"-d", ks});
+  EXPECT_EQ(d.exit_code, 0);
+  EXPECT_EQ(d.out + d.err, "");
+  EXPECT_FALSE(qtest::queue_exists(k)) << "the message left on it did not keep it";
+}
+
+TEST_F(Mqtool, ThousandNewQueuesHaveThousandKeys) {
+  qtest::RemovedAfter removed;
+  std::set<key_t> keys;
+  for (int i = 0; i < 1000; ++i) {
+    ProcResult r = run({"-n"});
+    key_t k = printed_key(r);
+    ASSERT_GE(k, 10000) << i << ": " << r.out << r.err;
+    removed.keys.push_back(k);
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    EXPECT_TRUE(keys.insert(k).second) << "key " << k << " given twice";
+  }
+  for (key_t k : keys) EXPECT_EQ(qtest::queued(k), 0) << k;
+}
+
+// Every failure of -n and -d: its status, its one line on standard error,
+// nothing on standard output, and the queue of the row's key as it was.
+TEST_F(Mqtool, NewAndRemoveFailuresSayWhy) {
+  const std::string ks = key_arg(1), missing = key_arg(2);
+  ASSERT_TRUE(post(key(1), "kept"));
+  struct Row {
+    std::vector<std::string> args;
+    int status;
+    std::string err;
+  } rows[] = {
+      {{"-d", missing}, 2, "mqtool: cannot remove queue " + missing + ": no queue has this key\n"},
+      {{"-d", "0"}, 2, "mqtool: cannot remove queue 0: no queue has this key\n"},
+      {{"-dd", missing}, 2, repeat("mqtool: cannot remove queue " + missing + ": no queue has this key\n", 2)},
+      {{"-n", ks}, 1, "mqtool: -n takes no other argument: 2 arguments in all, got 3\n"},
+      {{"-d", ks, "x"}, 1, "mqtool: -d takes a que-id: 3 arguments in all, got 4\n"},
+      {{"-d", "2147483648"}, 1, "mqtool: que-id 2147483648 is outside the range of keys, -2147483648 to 2147483647\n"},
+  };
+  for (const Row& r : rows) {
+    ProcResult p = run(r.args);
+    EXPECT_EQ(p.exit_code, r.status) << r.err;
+    EXPECT_EQ(p.out, "") << r.err;
+    EXPECT_EQ(p.err, r.err);
+  }
+  EXPECT_EQ(drain(key(1)), std::vector<std::string>{"kept"});
+  EXPECT_FALSE(qtest::queue_exists(key(2)));
+}
+
+TEST_F(Mqtool, NewQueueWhoseKeyCannotBeWrittenIsRemovedAgain) {
+  ProcResult closed = run_with_stdout({"-n"}, -1);
+  EXPECT_EQ(closed.exit_code, 1);
+  EXPECT_EQ(closed.err, "mqtool: standard output is closed\n");
+  int full = open("/dev/full", O_WRONLY | O_CLOEXEC);
+  ASSERT_GE(full, 0);
+  ProcResult r = run_with_stdout({"-n"}, full);
+  close(full);
+  EXPECT_EQ(r.exit_code, 2);
+  const std::string head = "mqtool: cannot write to standard output (No space left on device); the new queue ";
+  ASSERT_EQ(r.err.substr(0, head.size()), head) << r.err;
+  key_t k = static_cast<key_t>(atoi(r.err.c_str() + head.size()));
+  EXPECT_EQ(r.err, head + std::to_string(k) + " is removed again\n");
+  EXPECT_FALSE(qtest::queue_exists(k));
+}
+
+TEST_F(Mqtool, RemoveEndsAWaitingReceiver) {
+  ProcResult n = run({"-n"});
+  key_t k = printed_key(n);
+  ASSERT_GE(k, 10000) << n.out << n.err;
+  qtest::RemovedAfter removed({k});
+  std::vector<std::string> argv = {mqtool(), "-r", std::to_string(k)};
+  ProcResult r;
+  std::thread receiver([&] { r = run_process(argv); });
+  EXPECT_GT(qtest::wait_for_receiver(argv), 0);
+  ProcResult d = run({"-d", std::to_string(k)});
+  receiver.join();
+  EXPECT_EQ(d.exit_code, 0) << d.err;
+  EXPECT_EQ(r.exit_code, 2);
+  EXPECT_EQ(r.out, "RECV ERROR:" + qtest::code_of(EIDRM) + "\n");
+  EXPECT_FALSE(qtest::queue_exists(k));
+}
+
+// A queue of root's, made open to all or to root alone: user nobody may not
+// remove it, nor reach one that -n made.
+TEST_F(Mqtool, QueueOfAnotherUserIsNotRemoved) {
+  std::string why = qtest::nobody_unavailable();
+  if (!why.empty()) GTEST_SKIP() << why;
+  if (qtest::as_nobody([] { return access(mqtool().c_str(), X_OK) == 0 ? 0 : 1; }) != 0)
+    GTEST_SKIP() << "user nobody cannot run " << mqtool() << " (a folder on its path is closed to others)";
+  ProcResult n = run({"-n"});
+  key_t own = printed_key(n);
+  ASSERT_GE(own, 10000) << n.out << n.err;
+  qtest::RemovedAfter removed({own});
+  ASSERT_GE(msgget(key(1), IPC_CREAT | 0666), 0);
+  const std::string open_key = key_arg(1), own_key = std::to_string(own);
+  struct Row {
+    std::vector<std::string> args;
+    std::string out, err;
+  } rows[] = {
+      {{"-d", open_key}, "", "mqtool: cannot remove queue " + open_key + ": it is another user's\n"},
+      {{"-d", own_key}, "", "mqtool: cannot remove queue " + own_key + ": Permission denied\n"},
+      {{"-s", own_key, "x", "t"}, "CREATE ERROR:" + qtest::code_of(EACCES) + "\n", ""},
+  };
+  for (const Row& r : rows) {
+    std::vector<std::string> argv = {mqtool()};
+    argv.insert(argv.end(), r.args.begin(), r.args.end());
+    ProcResult p = run_process(qtest::nobody_argv(argv));
+    EXPECT_EQ(p.exit_code, 2) << r.err;
+    EXPECT_EQ(p.out, r.out);
+    EXPECT_EQ(p.err, r.err);
+  }
+  EXPECT_TRUE(qtest::queue_exists(key(1)));
+  EXPECT_EQ(qtest::queued(own), 0);
 }
 
 }  // namespace
