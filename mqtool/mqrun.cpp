@@ -153,10 +153,37 @@ Outcome do_receive(const mqwalk::Action& a) {
   return Outcome::NotWritten;
 }
 
+// The signals that end mqtool unless the caller ignores them.
+const int kEnding[] = {SIGHUP, SIGINT, SIGQUIT, SIGTERM, SIGALRM, SIGUSR1, SIGUSR2};
+
+void set_ending(int how) {
+  sigset_t ending;
+  sigemptyset(&ending);
+  for (int sig : kEnding) sigaddset(&ending, sig);
+  sigprocmask(how, &ending, nullptr);
+}
+
+// Whether one of kEnding came while blocked and will end mqtool once let in.
+bool ending_pending() {
+  sigset_t pending;
+  if (sigpending(&pending) != 0) return false;
+  for (int sig : kEnding) {
+    struct sigaction now;
+    if (sigismember(&pending, sig) == 1 && sigaction(sig, nullptr, &now) == 0 && now.sa_handler != SIG_IGN)
+      return true;
+  }
+  return false;
+}
+
 // A queue nobody knows the key of would stay for ever: with nowhere to
-// print the key, none is made, and one whose key could not be written goes.
+// print the key, none is made, and one whose key could not be written, or
+// whose maker is ended by a signal before it could answer, goes again. The
+// signals are held from here to the end of the run, which has only more n
+// letters and usage lines left (n takes no other argument): one that comes
+// after the key is out is dropped, and the run ends as it answered.
 Outcome do_new() {
   if (stdout_closed()) return Outcome::Refused;
+  set_ending(SIG_BLOCK);
   key_t key = 0;
   int fd = createque_own(&key);
   if (fd < 0) {
@@ -171,8 +198,12 @@ Outcome do_new() {
   char digits[16];
   int len = snprintf(digits, sizeof digits, "%d", static_cast<int>(key));
   int err = print(digits, static_cast<size_t>(len));
-  if (err == 0) return Outcome::Done;
+  if (err == 0 && !ending_pending()) return Outcome::Done;
   msgctl(fd, IPC_RMID, nullptr);
+  if (err == 0) {
+    set_ending(SIG_UNBLOCK);  // ends mqtool by the signal that came
+    return Outcome::NotWritten;
+  }
   fprintf(stderr, "%s: cannot write to standard output (%s); the new queue %d is removed again\n", prog,
           strerror(err), static_cast<int>(key));
   return Outcome::NotWritten;

@@ -581,9 +581,9 @@ TEST_F(Mqtool, ConcurrentSendersAndReceivers) {
 // A run's own queue: -n makes it and prints its key, -d removes it.
 
 // The key -n printed, or -1 when the output is not one decimal line.
-key_t printed_key(const ProcResult& r) {
-  if (r.out.size() < 2 || r.out.back() != '\n') return -1;
-  std::string digits = r.out.substr(0, r.out.size() - 1);
+key_t printed_key(const std::string& out) {
+  if (out.size() < 2 || out.back() != '\n') return -1;
+  std::string digits = out.substr(0, out.size() - 1);
   if (digits.find_first_not_of("0123456789") != std::string::npos || digits.size() > 10) return -1;
   long long v = std::stoll(digits);
   return v > INT_MAX ? -1 : static_cast<key_t>(v);
@@ -591,7 +591,7 @@ key_t printed_key(const ProcResult& r) {
 
 TEST_F(Mqtool, NewQueueIsTheUsersOwnAndServesAsAnyOther) {
   ProcResult n = run({"-n"});
-  key_t k = printed_key(n);
+  key_t k = printed_key(n.out);
   ASSERT_GE(k, 10000) << n.out;
   qtest::RemovedAfter removed({k});
   EXPECT_EQ(n.exit_code, 0);
@@ -614,7 +614,7 @@ TEST_F(Mqtool, ThousandNewQueuesHaveThousandKeys) {
   std::set<key_t> keys;
   for (int i = 0; i < 1000; ++i) {
     ProcResult r = run({"-n"});
-    key_t k = printed_key(r);
+    key_t k = printed_key(r.out);
     ASSERT_GE(k, 10000) << i << ": " << r.out << r.err;
     removed.keys.push_back(k);
     ASSERT_EQ(r.exit_code, 0) << r.err;
@@ -666,9 +666,55 @@ TEST_F(Mqtool, NewQueueWhoseKeyCannotBeWrittenIsRemovedAgain) {
   EXPECT_FALSE(qtest::queue_exists(k));
 }
 
+// A signal that comes while -n works (here: one already waiting, held, when
+// mqtool starts) ends it, and takes the queue with it: a caller that sees
+// the signal never uses the key. One the caller ignores changes nothing.
+TEST_F(Mqtool, NewQueueGoesWhenASignalEndsItsMaker) {
+  struct Row {
+    int sig;
+    bool ignored;
+  } rows[] = {{SIGTERM, false}, {SIGINT, false}, {SIGHUP, true}};
+  for (const Row& r : rows) {
+    int out[2];
+    ASSERT_EQ(pipe2(out, O_CLOEXEC), 0);
+    std::string path = mqtool(), opt = "-n";
+    char* argv[] = {path.data(), opt.data(), nullptr};
+    pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      dup2(out[1], 1);
+      if (r.ignored) signal(r.sig, SIG_IGN);
+      sigset_t held;
+      sigemptyset(&held);
+      sigaddset(&held, r.sig);
+      sigprocmask(SIG_BLOCK, &held, nullptr);
+      kill(getpid(), r.sig);
+      execv(argv[0], argv);
+      _exit(127);
+    }
+    close(out[1]);
+    std::string got;
+    char buf[64];
+    for (ssize_t n; (n = read(out[0], buf, sizeof buf)) > 0;) got.append(buf, static_cast<size_t>(n));
+    close(out[0]);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    key_t k = printed_key(got);
+    qtest::RemovedAfter removed({k});
+    ASSERT_GE(k, 10000) << r.sig << ": " << got;
+    if (r.ignored) {
+      EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << r.sig << ": " << status;
+      EXPECT_TRUE(qtest::queue_exists(k)) << r.sig;
+    } else {
+      EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == r.sig) << r.sig << ": " << status;
+      EXPECT_FALSE(qtest::queue_exists(k)) << r.sig;
+    }
+  }
+}
+
 TEST_F(Mqtool, RemoveEndsAWaitingReceiver) {
   ProcResult n = run({"-n"});
-  key_t k = printed_key(n);
+  key_t k = printed_key(n.out);
   ASSERT_GE(k, 10000) << n.out << n.err;
   qtest::RemovedAfter removed({k});
   std::vector<std::string> argv = {mqtool(), "-r", std::to_string(k)};
@@ -691,7 +737,7 @@ TEST_F(Mqtool, QueueOfAnotherUserIsNotRemoved) {
   if (qtest::as_nobody([] { return access(mqtool().c_str(), X_OK) == 0 ? 0 : 1; }) != 0)
     GTEST_SKIP() << "user nobody cannot run " << mqtool() << " (a folder on its path is closed to others)";
   ProcResult n = run({"-n"});
-  key_t own = printed_key(n);
+  key_t own = printed_key(n.out);
   ASSERT_GE(own, 10000) << n.out << n.err;
   qtest::RemovedAfter removed({own});
   ASSERT_GE(msgget(key(1), IPC_CREAT | 0666), 0);
