@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <climits>
 #include <cstring>
 #include <deque>
 
@@ -40,21 +39,6 @@ class CreatequeOwn : public qtest::QueueTest {
     QueueTest::TearDown();
   }
 };
-
-TEST_F(CreatequeOwn, MakesAnEmptyQueueOnlyItsUserMayUse) {
-  key_t k = 0;
-  int id = createque_own(&k);
-  ASSERT_GE(id, 0);
-  qtest::RemovedAfter removed({k});
-  EXPECT_GE(k, QUE_MIN_SEND_KEY);
-  EXPECT_EQ(msgget(k, 0), id);
-  msqid_ds ds{};
-  ASSERT_EQ(msgctl(id, IPC_STAT, &ds), 0);
-  EXPECT_EQ(ds.msg_perm.mode & 0777, 0600u);
-  EXPECT_EQ(ds.msg_perm.uid, geteuid());
-  EXPECT_EQ(ds.msg_perm.cuid, geteuid());
-  EXPECT_EQ(ds.msg_qnum, 0u);
-}
 
 // Draws below the floor, with the sign bit, or on a taken key are not used:
 // each row's draws end in the key the queue must get.

@@ -1,7 +1,6 @@
 // The README's smallest script, run as its reader would: in a terminal, with
 // the programs on PATH, while an answer of some earlier run waits on the
 // default key.
-#include <dirent.h>
 #include <sys/msg.h>
 #include <unistd.h>
 
@@ -34,32 +33,6 @@ std::string readme_script(const std::string& heading) {
   size_t end = begin == std::string::npos ? begin : text.find("\n```\n", begin);
   if (end == std::string::npos) return "";
   return text.substr(begin + open.size(), end + 1 - begin - open.size());
-}
-
-// The pid of a child of parent, or -1.
-pid_t child_of(pid_t parent) {
-  DIR* d = opendir("/proc");
-  if (!d) return -1;
-  pid_t found = -1;
-  while (dirent* e = readdir(d)) {
-    char* end = nullptr;
-    long pid = strtol(e->d_name, &end, 10);
-    if (*end || pid <= 0) continue;
-    std::ifstream f(std::string("/proc/") + e->d_name + "/stat");
-    std::string stat;
-    std::getline(f, stat);
-    size_t paren = stat.rfind(')');
-    if (paren == std::string::npos) continue;
-    std::istringstream rest(stat.substr(paren + 1));
-    std::string state;
-    long ppid = 0;
-    if (rest >> state >> ppid && ppid == parent) {
-      found = static_cast<pid_t>(pid);
-      break;
-    }
-  }
-  closedir(d);
-  return found;
 }
 
 // A variable of a running process's environment, or "".
@@ -98,7 +71,7 @@ TEST(ReadmeScript, EachRunGetsItsOwnAnswerPastAStaleOne) {
     ptyterm::Terminal t(o);
     ASSERT_TRUE(t.wait_text("Fruit", 10000)) << t.screen();
     t.wait_quiet();
-    const pid_t pickbox = child_of(t.pid());
+    const pid_t pickbox = qtest::find_process({"pickbox", "Apple", "Banana", "Cherry", "Fruit"});
     const std::string own = environ_of(pickbox, "JUX_QUEID");
     ASSERT_FALSE(own.empty()) << "pickbox " << pickbox << " has no JUX_QUEID";
     const key_t key = static_cast<key_t>(std::stol(own));
@@ -112,14 +85,9 @@ TEST(ReadmeScript, EachRunGetsItsOwnAnswerPastAStaleOne) {
     EXPECT_TRUE(t.wait_text(r.shown, 2000)) << t.screen();
     EXPECT_FALSE(qtest::queue_exists(key)) << "the run's queue " << key << " outlived it";
   }
-  int id = msgget(kDefaultKey, 0);
-  struct {
-    long type;
-    char text[64];
-  } m{};
-  ssize_t n = id < 0 ? -1 : msgrcv(id, &m, sizeof m.text, 96, IPC_NOWAIT);
-  EXPECT_EQ(n < 0 ? "<none>" : std::string(m.text, static_cast<size_t>(n)), "stale");
-  EXPECT_EQ(qtest::queued(kDefaultKey), 0);
+  testsupport::ProcOptions briefly;
+  briefly.timeout_ms = 2000;
+  EXPECT_EQ(testsupport::run_process({testsupport::bin_path("mqtool"), "-r", "30001"}, briefly).out, "stale\n");
 }
 
 }  // namespace
