@@ -2,8 +2,9 @@
 # Asks for a value, has the user confirm it, and shows what came of it.
 # Needs askbox, pickbox, mqtool and notebox on the search path.
 
-JUX_QUEID=${JUX_QUEID:-40002}
-export JUX_QUEID
+# A queue of this run's own, removed when the script ends, Ctrl-C included.
+JUX_QUEID=$(mqtool -n) || exit 1; export JUX_QUEID; trap 'mqtool -d "$JUX_QUEID"' EXIT
+trap 'exit 1' HUP INT TERM
 
 answer=$(askbox 'Your name?' NAME) && name=${answer#NAME=} || exit 1
 [ -n "$name" ] || { notebox "No name given"; exit 1; }

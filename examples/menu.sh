@@ -2,12 +2,9 @@
 # A menu that comes back after every action until the user picks Quit
 # (or presses q). Needs pickbox and mqtool on the search path.
 
-# One queue for this script, its own user's unless JUX_QUEID names one;
-# every choice is taken off it right away, and the queue goes when the
-# script ends, so a choice left over cannot answer the next run.
-JUX_QUEID=${JUX_QUEID:-$((40000 + $(id -u)))}
-export JUX_QUEID
-trap 'ipcrm -Q "$JUX_QUEID" 2>/dev/null' EXIT
+# A queue of this run's own, removed when the script ends, Ctrl-C included:
+# no choice of another run or script can answer this one.
+JUX_QUEID=$(mqtool -n) || exit 1; export JUX_QUEID; trap 'mqtool -d "$JUX_QUEID"' EXIT
 trap 'exit 1' HUP INT TERM
 
 while pickbox "Date and time" "Free disk space" "Who is logged in" Quit "Main menu"; do

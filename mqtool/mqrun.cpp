@@ -40,6 +40,12 @@ void say(const mqwalk::Action& a, int argc) {
     case mqwalk::Say::RecvCount:
       fprintf(stderr, "%s: -r takes a que-id: %d arguments in all, got %d\n", prog, mqwalk::kRecvArgs, argc);
       break;
+    case mqwalk::Say::NewCount:
+      fprintf(stderr, "%s: -n takes no other argument: %d arguments in all, got %d\n", prog, mqwalk::kNewArgs, argc);
+      break;
+    case mqwalk::Say::DelCount:
+      fprintf(stderr, "%s: -d takes a que-id: %d arguments in all, got %d\n", prog, mqwalk::kDelArgs, argc);
+      break;
     case mqwalk::Say::BelowFloor: {
       // "abc" and " 5x" are keys too (0 and 5): name both the text and its key then.
       char digits[16];
@@ -117,12 +123,15 @@ void put_back(int fd, const mqwalk::Action& a, const char* text, size_t len, int
   }
 }
 
+bool stdout_closed() {
+  if (fcntl(1, F_GETFD) >= 0) return false;
+  fprintf(stderr, "%s: standard output is closed\n", prog);
+  return true;
+}
+
 Outcome do_receive(const mqwalk::Action& a) {
   // Nowhere to print means no message is taken.
-  if (fcntl(1, F_GETFD) < 0) {
-    fprintf(stderr, "%s: standard output is closed\n", prog);
-    return Outcome::Refused;
-  }
+  if (stdout_closed()) return Outcome::Refused;
   int fd = connectque(a.key);
   if (fd < 0) {
     fail("CONECT");
@@ -144,6 +153,75 @@ Outcome do_receive(const mqwalk::Action& a) {
   return Outcome::NotWritten;
 }
 
+// The signals that end mqtool unless the caller ignores them.
+const int kEnding[] = {SIGHUP, SIGINT, SIGQUIT, SIGTERM, SIGALRM, SIGUSR1, SIGUSR2};
+
+void set_ending(int how) {
+  sigset_t ending;
+  sigemptyset(&ending);
+  for (int sig : kEnding) sigaddset(&ending, sig);
+  sigprocmask(how, &ending, nullptr);
+}
+
+// Whether one of kEnding came while blocked and will end mqtool once let in.
+bool ending_pending() {
+  sigset_t pending;
+  if (sigpending(&pending) != 0) return false;
+  for (int sig : kEnding) {
+    struct sigaction now;
+    if (sigismember(&pending, sig) == 1 && sigaction(sig, nullptr, &now) == 0 && now.sa_handler != SIG_IGN)
+      return true;
+  }
+  return false;
+}
+
+// A queue nobody knows the key of would stay for ever: with nowhere to
+// print the key, none is made, and one whose key could not be written, or
+// whose maker is ended by a signal before it could answer, goes again. The
+// signals are held from here to the end of the run, which has only more n
+// letters and usage lines left (n takes no other argument): one that comes
+// after the key is out is dropped, and the run ends as it answered.
+Outcome do_new() {
+  if (stdout_closed()) return Outcome::Refused;
+  set_ending(SIG_BLOCK);
+  key_t key = 0;
+  int fd = createque_own(&key);
+  if (fd < 0) {
+    int err = errno;
+    fprintf(stderr, "%s: cannot make a new queue: %s\n", prog,
+            err == EEXIST  ? "every key drawn is taken"
+            : err == ENOSPC ? "the system's limit of queues is reached"
+                            : strerror(err));
+    return Outcome::Failed;
+  }
+  signal(SIGPIPE, SIG_IGN);
+  char digits[16];
+  int len = snprintf(digits, sizeof digits, "%d", static_cast<int>(key));
+  int err = print(digits, static_cast<size_t>(len));
+  if (err == 0 && !ending_pending()) return Outcome::Done;
+  msgctl(fd, IPC_RMID, nullptr);
+  if (err == 0) {
+    set_ending(SIG_UNBLOCK);  // ends mqtool by the signal that came
+    return Outcome::NotWritten;
+  }
+  fprintf(stderr, "%s: cannot write to standard output (%s); the new queue %d is removed again\n", prog,
+          strerror(err), static_cast<int>(key));
+  return Outcome::NotWritten;
+}
+
+// Only a queue the user made or owns goes (disconnectque's rule), also for
+// root.
+Outcome do_delete(const mqwalk::Action& a) {
+  int fd = connectque(a.key);
+  if (fd >= 0 && disconnectque(fd) == 0) return Outcome::Done;
+  int err = errno;
+  fprintf(stderr, "%s: cannot remove queue %d: %s\n", prog, static_cast<int>(a.key),
+          err == ENOENT || err == EINVAL || err == EIDRM ? "no queue has this key"
+          : err == EPERM                                 ? "it is another user's"
+                                                         : strerror(err));
+  return Outcome::Failed;
+}
+
 }  // namespace
 
 int run(int argc, char** argv) {
@@ -160,6 +238,12 @@ int run(int argc, char** argv) {
         break;
       case mqwalk::Act::Receive:
         done = do_receive(a);
+        break;
+      case mqwalk::Act::New:
+        done = do_new();
+        break;
+      case mqwalk::Act::Delete:
+        done = do_delete(a);
         break;
       case mqwalk::Act::Usage:
         usage();

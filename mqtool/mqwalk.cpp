@@ -43,13 +43,17 @@ Action letter_action(Walk& w, char c, int i) {
     a.len = strlen(a.text);
     if (a.len > QUE_TEXT_MAX) return refuse(a, Say::TooLong);
     a.act = Act::Send;
-  } else if (c == 'r') {
-    if (w.argc != kRecvArgs) return exit_with(1, Say::RecvCount);
+  } else if (c == 'r' || c == 'd') {
+    if (c == 'r' && w.argc != kRecvArgs) return exit_with(1, Say::RecvCount);
+    if (c == 'd' && w.argc != kDelArgs) return exit_with(1, Say::DelCount);
     if (i + 1 >= w.argc) return exit_with(1, Say::Usage);
     take_as_data(w, i + 1, i + 1);
     a.queid = w.argv[i + 1];
     if (readquekey(a.queid, &a.key) != 0) return refuse(a, Say::OutOfRange);
-    a.act = Act::Receive;
+    a.act = c == 'r' ? Act::Receive : Act::Delete;
+  } else if (c == 'n') {
+    if (w.argc != kNewArgs) return exit_with(1, Say::NewCount);
+    a.act = Act::New;
   } else {
     a.act = Act::Usage;
   }
@@ -72,7 +76,9 @@ const char* row(const Walk& w, int i) {
 Action next(Walk& w) {
   if (!w.started) {
     w.started = true;
-    if (w.argc < kMinArgs || w.argc > kMaxArgs) {
+    // One argument is too few, as ever, unless it asks for a new queue.
+    bool lone_new = w.argc == kNewArgs && strchr(row(w, 1), 'n');
+    if ((w.argc < kMinArgs && !lone_new) || w.argc > kMaxArgs) {
       w.row = w.argc;
       return exit_with(1, Say::Usage);
     }

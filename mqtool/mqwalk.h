@@ -10,17 +10,21 @@
 
 namespace mqwalk {
 
-const int kMinArgs = 3;      // argc of "mqtool -r que-id"
+const int kMinArgs = 3;      // argc of "mqtool -r que-id"; "mqtool -n" alone has fewer
 const int kMaxArgs = 24;     // largest argc accepted
 static_assert(kMaxArgs <= 32, "Walk::data holds one bit per argument");
 const int kSendArgs = 5;     // argc of "mqtool -s que-id text tag"
 const int kRecvArgs = 3;     // argc of "mqtool -r que-id"
+const int kNewArgs = 2;      // argc of "mqtool -n"
+const int kDelArgs = 3;      // argc of "mqtool -d que-id"
 const key_t kMinSendKey = QUE_MIN_SEND_KEY;
 const long kMsgType = 96;    // the only message type sent or taken
 
 enum class Act {
   Send,     // send text (len bytes) on the queue of key, making the queue
   Receive,  // receive one message from the existing queue of key and print it
+  New,      // make a new queue of the user's own under a free key and print the key
+  Delete,   // remove the queue of key
   Usage,    // write the usage line, then go on
   Exit,     // stop now with status; say tells what to write first (on standard error)
   End,      // the walk is complete
@@ -32,6 +36,8 @@ enum class Say {
   TooLong,     // the text is over the size of one message
   SendCount,   // s, but argc is not kSendArgs
   RecvCount,   // r, but argc is not kRecvArgs
+  NewCount,    // n, but argc is not kNewArgs
+  DelCount,    // d, but argc is not kDelArgs
   BelowFloor,  // s with a key below kMinSendKey (key and queid tell which)
   OutOfRange,  // a que-id outside the range of key_t (queid tells which)
 };
@@ -39,7 +45,7 @@ enum class Say {
 struct Action {
   Act act = Act::End;
   key_t key = 0;
-  const char* queid = nullptr;  // the que-id argument as given, for Send, Receive and the que-id refusals
+  const char* queid = nullptr;  // the que-id argument as given, for Send, Receive, Delete and the refusals
   const char* text = nullptr;
   size_t len = 0;
   int status = 0;
@@ -59,13 +65,14 @@ struct Walk {
 // Sets up a walk over argc/argv. Nothing is looked at yet.
 void begin(Walk& w, int argc, char** argv);
 
-// The next action. The first call checks the argument count; then each call
+// The next action. The first call checks the argument count (kMinArgs to
+// kMaxArgs, or kNewArgs when argument 1 is a row holding n); then each call
 // gives the action for the next letter, Exit or End being the last. The
 // arguments are walked from the first (the program name) to the last, and an
 // argument that begins with "-" is a row of letters, unless a letter before
 // it took it as data: s takes the three arguments after its row (que-id,
-// text, tag), r the one after its row (que-id). Data is used as it is, dash
-// and all, and never read for letters. argv is not changed.
+// text, tag), r and d the one after its row (que-id), n none. Data is used
+// as it is, dash and all, and never read for letters. argv is not changed.
 Action next(Walk& w);
 
 // The letters of row i as the walk sees them so far: what follows the dash

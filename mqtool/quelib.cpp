@@ -8,6 +8,7 @@
 #include <stdlib.h>
 #include <string.h>
 #include <sys/msg.h>
+#include <sys/random.h>
 #include <unistd.h>
 
 char err_code[7];
@@ -15,6 +16,11 @@ char err_code[7];
 namespace {
 
 const int kPerm = 0666;
+// A run's own queue: its user's alone.
+const int kOwnPerm = 0600;
+// Draws before createque_own gives up. With at most a few tens of thousands
+// of queues among 2^31 keys, even two draws in a row hitting one is rare.
+const int kOwnDraws = 100;
 
 // Writes the current errno into err_code.
 void record_error() { snprintf(err_code, sizeof err_code, "%05d", errno); }
@@ -102,6 +108,34 @@ int createque_del(key_t quekey) {
     return -1;
   }
   return fd;
+}
+
+int createque_own(key_t* quekey) {
+  for (int i = 0; i < kOwnDraws; ++i) {
+    unsigned int r = 0;
+    ssize_t got = getrandom(&r, sizeof r, 0);
+    if (got < 0 && errno != EINTR) {
+      record_error();
+      return -1;
+    }
+    if (got != static_cast<ssize_t>(sizeof r)) continue;
+    // Uniform over 0..INT_MAX; the few draws below the floor are drawn again.
+    key_t k = static_cast<key_t>(r & INT_MAX);
+    if (k < QUE_MIN_SEND_KEY) continue;
+    errno = 0;
+    int fd = msgget(k, IPC_CREAT | IPC_EXCL | kOwnPerm);
+    if (fd >= 0) {
+      *quekey = k;
+      return fd;
+    }
+    if (errno != EEXIST) {
+      record_error();
+      return -1;
+    }
+  }
+  errno = EEXIST;
+  record_error();
+  return -1;
 }
 
 int sendque(int quefd, long type, const void* s, size_t size) {

@@ -79,6 +79,13 @@ int recvque(int quefd, long type, void *s);
  * sizeof(long), or -1 with s made an empty string. */
 int recvqueH(int quefd, long type, void *s);
 
+/* Makes a new, empty queue that only the caller's user may use (0600)
+ * under a key that no queue has, drawn at random from QUE_MIN_SEND_KEY to
+ * 2147483647, and stores the key in *quekey. A key that has a queue is
+ * not used: another is drawn, a bounded number of times (then EEXIST).
+ * Returns the queue identifier, or -1 with *quekey untouched. */
+int createque_own(key_t *quekey);
+
 #ifdef __cplusplus
 }
 #endif

@@ -7,9 +7,12 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <map>
+#include <set>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -202,7 +205,8 @@ TEST_F(Mqtool, OutOfRangeQueIdLeavesTheQueueItWouldHaveWrappedTo) {
 }
 
 TEST_F(Mqtool, WrongArgumentCountPrintsUsage) {
-  for (const auto& args : std::vector<std::vector<std::string>>{{}, {"-r"}, std::vector<std::string>(24, "-x")}) {
+  for (const auto& args : std::vector<std::vector<std::string>>{
+           {}, {"-r"}, {"-x"}, {"-d"}, {"-s"}, std::vector<std::string>(24, "-x")}) {
     ProcResult r = run(args);
     EXPECT_EQ(r.exit_code, 1) << args.size();
     EXPECT_EQ(r.out, "");
@@ -573,6 +577,162 @@ TEST_F(Mqtool, ConcurrentSendersAndReceivers) {
   EXPECT_EQ(seen.size(), static_cast<size_t>(kSenders * kEach));
   for (const auto& [m, n] : seen) EXPECT_EQ(n, 1) << m;
   EXPECT_EQ(qtest::queued(key(1)), 0);
+}
+
+// A run's own queue: -n makes it and prints its key, -d removes it. Every
+// key made() reads is removed after the test, however it ends.
+class NewQueue : public Mqtool {
+ protected:
+  // The key of -n's one line of output, or -1.
+  key_t made(const std::string& out) {
+    char* end = nullptr;
+    long v = strtol(out.c_str(), &end, 10);
+    if (!isdigit(static_cast<unsigned char>(out[0])) || strcmp(end, "\n") != 0 || v < 10000 || v > INT_MAX) return -1;
+    made_.keys.push_back(static_cast<key_t>(v));
+    return made_.keys.back();
+  }
+  qtest::RemovedAfter made_;
+};
+
+TEST_F(NewQueue, IsTheUsersAloneAndGoesWithMinusD) {
+  ProcResult n = run({"-n"});
+  key_t k = made(n.out);
+  ASSERT_GE(k, 0) << n.out << n.err;
+  EXPECT_EQ(n.exit_code, 0);
+  EXPECT_EQ(n.err, "");
+  const std::string ks = std::to_string(k);
+  EXPECT_EQ(run({"-s", ks, "left", "t"}).exit_code, 0);
+  msqid_ds ds{};
+  ASSERT_EQ(msgctl(msgget(k, 0), IPC_STAT, &ds), 0);
+  EXPECT_EQ(ds.msg_perm.mode & 0777, 0600u) << "a send changed the permissions";
+  EXPECT_EQ(ds.msg_perm.uid, geteuid());
+  ProcResult d = run({"-d", ks});
+  EXPECT_EQ(d.exit_code, 0);
+  EXPECT_EQ(d.out + d.err, "");
+  EXPECT_FALSE(qtest::queue_exists(k)) << "the message left on it kept it";
+}
+
+TEST_F(NewQueue, ThousandRunsGiveThousandKeys) {
+  std::set<key_t> keys;
+  for (int i = 0; i < 1000; ++i) {
+    ProcResult r = run({"-n"});
+    key_t k = made(r.out);
+    ASSERT_GE(k, 0) << i << ": " << r.out << r.err;
+    ASSERT_TRUE(keys.insert(k).second) << "key " << k << " given twice";
+  }
+}
+
+// Each failure: its status, its lines on standard error, nothing on
+// standard output, and the queues as they were.
+TEST_F(NewQueue, FailuresOfNewAndRemoveSayWhy) {
+  const std::string ks = key_arg(1), missing = key_arg(2);
+  ASSERT_TRUE(post(key(1), "kept"));
+  const std::string none = "mqtool: cannot remove queue " + missing + ": no queue has this key\n";
+  struct Row {
+    std::vector<std::string> args;
+    int status;
+    std::string err;
+  } rows[] = {
+      {{"-d", missing}, 2, none},
+      {{"-dd", missing}, 2, none + none},
+      {{"-d", "0"}, 2, "mqtool: cannot remove queue 0: no queue has this key\n"},
+      {{"-n", ks}, 1, "mqtool: -n takes no other argument: 2 arguments in all, got 3\n"},
+      {{"-d", ks, "x"}, 1, "mqtool: -d takes a que-id: 3 arguments in all, got 4\n"},
+      {{"-d", "2147483648"}, 1, "mqtool: que-id 2147483648 is outside the range of keys, -2147483648 to 2147483647\n"},
+  };
+  for (const Row& r : rows) {
+    ProcResult p = run(r.args);
+    EXPECT_EQ(p.exit_code, r.status) << r.err;
+    EXPECT_EQ(p.out, "") << r.err;
+    EXPECT_EQ(p.err, r.err);
+  }
+  EXPECT_EQ(drain(key(1)), std::vector<std::string>{"kept"});
+  EXPECT_FALSE(qtest::queue_exists(key(2)));
+}
+
+TEST_F(NewQueue, KeyThatCannotBeWrittenLeavesNoQueue) {
+  ProcResult closed = run_with_stdout({"-n"}, -1);
+  EXPECT_EQ(closed.exit_code, 1);
+  EXPECT_EQ(closed.err, "mqtool: standard output is closed\n");
+  int full = open("/dev/full", O_WRONLY | O_CLOEXEC);
+  ProcResult r = run_with_stdout({"-n"}, full);
+  close(full);
+  EXPECT_EQ(r.exit_code, 2);
+  const std::string head = "mqtool: cannot write to standard output (No space left on device); the new queue ";
+  key_t k = static_cast<key_t>(atoi(r.err.c_str() + std::min(head.size(), r.err.size())));
+  EXPECT_EQ(r.err, head + std::to_string(k) + " is removed again\n");
+  EXPECT_FALSE(qtest::queue_exists(k));
+}
+
+// A signal that comes while -n works (here one already held when mqtool
+// starts) ends it and takes the queue along: the caller that sees it never
+// uses the key. One the caller ignores changes nothing.
+TEST_F(NewQueue, SignalThatEndsItsMakerTakesTheQueue) {
+  for (const auto& [sig, ignored] : std::vector<std::pair<int, bool>>{{SIGTERM, false}, {SIGINT, false}, {SIGHUP, true}}) {
+    int out[2];
+    ASSERT_EQ(pipe2(out, O_CLOEXEC), 0);
+    std::string path = mqtool(), opt = "-n";
+    char* argv[] = {path.data(), opt.data(), nullptr};
+    pid_t pid = fork();
+    if (pid == 0) {
+      dup2(out[1], 1);
+      if (ignored) signal(sig, SIG_IGN);
+      sigset_t held;
+      sigemptyset(&held);
+      sigaddset(&held, sig);
+      sigprocmask(SIG_BLOCK, &held, nullptr);
+      kill(getpid(), sig);
+      execv(argv[0], argv);
+      _exit(127);
+    }
+    close(out[1]);
+    Started s{pid, out[0]};
+    ProcResult r = finish(s);  // what mqtool wrote on its standard output is in r.err here
+    key_t k = made(r.err);
+    ASSERT_GE(k, 0) << sig << ": " << r.err;
+    EXPECT_EQ(r.term_signal, ignored ? 0 : sig);
+    EXPECT_EQ(qtest::queue_exists(k), ignored) << sig;
+  }
+}
+
+TEST_F(NewQueue, RemovalEndsAWaitingReceiver) {
+  key_t k = made(run({"-n"}).out);
+  ASSERT_GE(k, 0);
+  std::vector<std::string> argv = {mqtool(), "-r", std::to_string(k)};
+  ProcResult r;
+  std::thread receiver([&] { r = run_process(argv); });
+  EXPECT_GT(qtest::wait_for_receiver(argv), 0);
+  EXPECT_EQ(run({"-d", std::to_string(k)}).exit_code, 0);
+  receiver.join();
+  EXPECT_EQ(r.exit_code, 2);
+  EXPECT_EQ(r.out, "RECV ERROR:" + qtest::code_of(EIDRM) + "\n");
+}
+
+// Root's queues, one open to all and one made by -n: user nobody may remove
+// neither, nor send on the second.
+TEST_F(NewQueue, QueueOfAnotherUserStays) {
+  std::string why = qtest::nobody_unavailable();
+  if (!why.empty()) GTEST_SKIP() << why;
+  if (qtest::as_nobody([] { return access(mqtool().c_str(), X_OK) == 0 ? 0 : 1; }) != 0)
+    GTEST_SKIP() << "user nobody cannot run " << mqtool() << " (a folder on its path is closed to others)";
+  const std::string open_key = key_arg(1), own = std::to_string(made(run({"-n"}).out));
+  ASSERT_GE(msgget(key(1), IPC_CREAT | 0666), 0);
+  struct Row {
+    std::vector<std::string> args;
+    std::string out, err;
+  } rows[] = {
+      {{mqtool(), "-d", open_key}, "", "mqtool: cannot remove queue " + open_key + ": it is another user's\n"},
+      {{mqtool(), "-d", own}, "", "mqtool: cannot remove queue " + own + ": Permission denied\n"},
+      {{mqtool(), "-s", own, "x", "t"}, "CREATE ERROR:" + qtest::code_of(EACCES) + "\n", ""},
+  };
+  for (const Row& r : rows) {
+    ProcResult p = run_process(qtest::nobody_argv(r.args));
+    EXPECT_EQ(p.exit_code, 2) << r.err;
+    EXPECT_EQ(p.out, r.out);
+    EXPECT_EQ(p.err, r.err);
+  }
+  EXPECT_TRUE(qtest::queue_exists(key(1)));
+  EXPECT_EQ(qtest::queued(std::stoi(own)), 0);
 }
 
 }  // namespace

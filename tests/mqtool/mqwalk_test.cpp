@@ -32,7 +32,7 @@ struct Line {
   mqwalk::Walk w;
 };
 
-// The actions written short: S<key>:<text>, R<key>, U, E, and X<status>
+// The actions written short: S<key>:<text>, R<key>, N, D<key>, U, E, and X<status>
 // followed by what is said: u usage line, t text too long, n argument count
 // wrong for s or r, f key below the floor, o que-id out of range.
 std::string brief(const std::vector<Action>& acts) {
@@ -45,6 +45,12 @@ std::string brief(const std::vector<Action>& acts) {
         break;
       case Act::Receive:
         out += "R" + std::to_string(a.key);
+        break;
+      case Act::New:
+        out += "N";
+        break;
+      case Act::Delete:
+        out += "D" + std::to_string(a.key);
         break;
       case Act::Usage:
         out += "U";
@@ -62,6 +68,8 @@ std::string brief(const std::vector<Action>& acts) {
             break;
           case Say::SendCount:
           case Say::RecvCount:
+          case Say::NewCount:
+          case Say::DelCount:
             out += "n";
             break;
           case Say::BelowFloor:
@@ -148,6 +156,27 @@ TEST(MqWalk, Grammar) {
       {"smallest key", {"mqtool", "-r", "-2147483648"}, "R-2147483648 E"},
       {"range before the floor", {"mqtool", "-s", "-99999999999", "hi", "t"}, "X1o"},
       {"range is checked for each letter", {"mqtool", "-rr", "99999999999"}, "X1o"},
+
+      // A run's own queue: n alone, d with a que-id; no other count.
+      {"new queue", {"mqtool", "-n"}, "N E"},
+      {"new queue twice", {"mqtool", "-nn"}, "N N E"},
+      {"n among other letters", {"mqtool", "-xn"}, "U N E"},
+      {"n takes nothing more", {"mqtool", "-n", "30001"}, "X1n"},
+      {"n after a letter done", {"mqtool", "-rn", "30001"}, "R30001 X1n"},
+      {"one argument without n is too few", {"mqtool", "-x"}, "X1u"},
+      {"one argument without n is too few", {"mqtool", "-d"}, "X1u"},
+      {"one argument without n is too few", {"mqtool", "-s"}, "X1u"},
+      {"one argument without n is too few", {"mqtool", "n"}, "X1u"},
+      {"n in the program name alone is no new queue", {"-n", "x"}, "X1u"},
+      {"r in a lone n line", {"mqtool", "-rn"}, "X1n"},
+      {"remove", {"mqtool", "-d", "30001"}, "D30001 E"},
+      {"remove after receive", {"mqtool", "-rd", "30001"}, "R30001 D30001 E"},
+      {"remove has no floor", {"mqtool", "-d", "abc"}, "D0 E"},
+      {"remove keeps the dash", {"mqtool", "-d", "-30001"}, "D-30001 E"},
+      {"remove out of range", {"mqtool", "-d", "2147483648"}, "X1o"},
+      {"d needs three in all", {"mqtool", "-d", "30001", "x"}, "X1n"},
+      {"d without its que-id", {"mqtool", "30001", "-d"}, "X1u"},
+      {"three in all is no lone n", {"mqtool", "-nd", "30001"}, "X1n"},
 
       // Text sizes.
       {"one message full", {"mqtool", "-s", "30001", big, "done"}, "S30001:" + big + " E"},

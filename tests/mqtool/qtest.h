@@ -40,6 +40,17 @@ inline void remove_queue(key_t key) {
 
 inline bool queue_exists(key_t key) { return msgget(key, 0) >= 0; }
 
+// Keys whose queues go when the guard does, also when a test stops early.
+struct RemovedAfter {
+  explicit RemovedAfter(std::vector<key_t> k = {}) : keys(std::move(k)) {}
+  ~RemovedAfter() {
+    for (key_t k : keys) remove_queue(k);
+  }
+  RemovedAfter(const RemovedAfter&) = delete;
+  RemovedAfter& operator=(const RemovedAfter&) = delete;
+  std::vector<key_t> keys;
+};
+
 // Messages waiting on the queue of key, or -1 when there is no queue.
 inline long queued(key_t key) {
   int id = msgget(key, 0);
