@@ -53,15 +53,23 @@ Answer answer(const std::string& keys, Options o) {
 }
 Answer answer(const std::string& keys) { return answer(keys, askbox({"Name?", "NAME"})); }
 
-// Runs o with its keys coming from a pipe instead of the terminal.
+// Runs o with its keys coming from a pipe instead of the terminal: with no
+// controlling terminal, as under setsid. Standard output must then be the
+// terminal, so what the caller gets is read off the screen, without the
+// program's own messages.
 Answer piped(const std::string& input, Options o) {
-  o.stdout_to_pipe = true;
   o.stdin_data = input;
+  o.controlling_terminal = false;
   Terminal t(o);
   EXPECT_TRUE(t.wait_exit()) << t.screen();
   EXPECT_FALSE(t.alt_screen());
   EXPECT_EQ(ptyterm::mode_faults(t.modes()), "");
-  return {t.captured_stdout(), t.exit_code()};
+  std::string out;
+  for (int row = 0; row < t.rows(); ++row) {
+    const std::string text = t.row_text(row);
+    if (!text.empty() && text.rfind("askbox: ", 0) != 0) out += text + "\n";
+  }
+  return {out, t.exit_code()};
 }
 
 void expect_normal_modes(const Terminal& t) { EXPECT_EQ(ptyterm::mode_faults(t.modes()), ""); }

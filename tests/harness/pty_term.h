@@ -28,6 +28,11 @@ struct Options {
   bool stdout_to_pipe = false;
   // Standard input comes from a pipe fed with this text and then closed.
   std::optional<std::string> stdin_data;
+  // Standard input is this descriptor (a file the test opened and keeps).
+  int stdin_fd = -1;
+  // false: the pseudo-terminal is no controlling terminal (as after setsid),
+  // so /dev/tty cannot be opened; it still takes the standard streams.
+  bool controlling_terminal = true;
 };
 
 // Options to run `program` with `args` in a terminal of the given size.

@@ -544,6 +544,7 @@ TEST_F(Pickbox, TooSmallTerminalEndsAtOnceSayingTheSizes) {
 TEST_F(Pickbox, EndedInputEndsAtOnce) {
   ptyterm::Options o = options(fruit, "Fruit");
   o.stdin_data = "";
+  o.controlling_terminal = false;  // keys then come from standard input
   term_ = std::make_unique<ptyterm::Terminal>(o);
   expect_exit(1);
   EXPECT_FALSE(handed_off());
