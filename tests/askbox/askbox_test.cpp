@@ -1,10 +1,12 @@
 // askbox in a real terminal: the window's cells, the line read, the result
 // line and the status, and the terminal's modes afterwards.
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <signal.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <optional>
 #include <random>
 #include <string>
@@ -578,3 +580,138 @@ TEST(AskboxAnswer, RandomKeysNeverBreakTheAnswerOrTheReading) {
 }
 
 }  // namespace
+
+// --- where keys come from -------------------------------------------------
+
+namespace {
+
+// A file of lines, open for reading; removed from the directory at once.
+int lines_file(const std::string& text) {
+  char path[] = "/tmp/askbox-lines-XXXXXX";
+  const int fd = mkstemp(path);
+  if (fd < 0) return -1;
+  unlink(path);
+  if (write(fd, text.data(), text.size()) != static_cast<ssize_t>(text.size())) return -1;
+  lseek(fd, 0, SEEK_SET);
+  return fd;
+}
+
+}  // namespace
+
+TEST(AskboxKeys, FromTheKeyboardWhateverStandardInputIs) {
+  const std::string bin = testsupport::bin_path("askbox");
+  struct Case {
+    std::string script;   // run by sh with the program as $0, on a file of lines as standard input
+    std::vector<std::string> keys;  // typed, one window each
+    std::string out;
+  };
+  const Case cases[] = {
+      {"exec \"$0\" Q A", {"x\r"}, "A=x\n"},
+      {"while read -r h; do \"$0\" \"$h?\" A; done", {"x\r", "y\r"}, "A=x\nA=y\n"},
+      // With no terminal of its own, standard input is read as it is.
+      {"printf 'yes\\r' | setsid -w \"$0\" Q A >/dev/tty; exec cat", {}, "one\ntwo\n"},
+  };
+  for (const auto& c : cases) {
+    const int fd = lines_file("one\ntwo\n");
+    ASSERT_GE(fd, 0);
+    Options o = askbox({});
+    o.argv = {"/bin/sh", "-c", c.script, bin};
+    o.stdin_fd = fd;
+    o.stdout_to_pipe = true;
+    Terminal t(o);
+    for (const auto& k : c.keys) {
+      ASSERT_TRUE(wait_reading(t)) << t.screen();
+      const std::size_t before = t.captured_stdout().size();
+      t.send(k);
+      ASSERT_TRUE(t.wait_until([&] { return t.captured_stdout().size() > before; })) << t.screen();
+    }
+    ASSERT_TRUE(t.wait_exit()) << t.screen();
+    EXPECT_EQ(t.captured_stdout(), c.out) << c.script;
+    if (c.keys.empty()) {
+      EXPECT_NE(t.screen().find("A=yes"), std::string::npos) << t.screen();
+    } else if (c.keys.size() == 1) {
+      EXPECT_EQ(lseek(fd, 0, SEEK_CUR), 0) << "the file's bytes were read";
+    }
+    expect_normal_modes(t);
+    close(fd);
+  }
+}
+
+TEST(AskboxKeys, KeysTypedBeforeTheWindowAreDropped) {
+  char dir[] = "/tmp/askbox-ahead-XXXXXX";
+  ASSERT_NE(mkdtemp(dir), nullptr);
+  const std::string go = std::string(dir) + "/go";
+  Options o = captured({});
+  o.argv = {"/bin/sh", "-c", "while [ ! -e \"$1\" ]; do sleep 0.05; done; exec \"$0\" Q NAME",
+            testsupport::bin_path("askbox"), go};
+  Terminal t(o);
+  t.send("early\r");
+  ASSERT_TRUE(t.wait_text("early")) << t.screen();  // echoed: waiting on the terminal
+  std::fclose(std::fopen(go.c_str(), "w"));
+  ASSERT_TRUE(wait_reading(t)) << t.screen();
+  t.send("late\r");
+  ASSERT_TRUE(t.wait_exit()) << t.screen();
+  EXPECT_EQ(t.captured_stdout(), "NAME=late\n");
+  std::remove(go.c_str());
+  rmdir(dir);
+}
+
+TEST(AskboxKeys, FindAndSelectAreHomeAndEnd) {
+  for (const char* term : {"vt220", "rxvt-unicode", "xterm-mono"}) {
+    Options o = captured({"Q", "NAME"});
+    o.term = term;
+    EXPECT_EQ(answer("abc\x1b[1~X\x1b[4~Y\r", o).out, "NAME=XabcY\n") << term;
+  }
+}
+
+// Where the drawing would stay on the screen, nothing of it may, however the
+// window ends.
+TEST(AskboxKeys, NoAlternateScreenLeavesNothingDrawn) {
+  struct Way {
+    const char* name;
+    std::string keys;  // after the typed answer
+    int sig;           // sent after the keys
+    bool resize;
+  };
+  const Way ways[] = {
+      {"enter", "\r", 0, false}, {"esc", "\x1b", 0, false},         {"ctrl-c", "\x03", 0, false},
+      {"term", "", SIGTERM, false}, {"hup after a resize", "", SIGHUP, true},
+  };
+  for (const char* term : {"linux", "vt100"}) {
+    for (const auto& w : ways) {
+      Options o = captured({"Password?", "PW"});
+      o.term = term;
+      Terminal t(o);
+      ASSERT_TRUE(wait_reading(t)) << t.screen();
+      if (w.resize) {
+        t.resize(30, 100);
+        ASSERT_TRUE(t.wait_until([&] { return t.cursor_row() == 17 && t.text(16, kLeft + 4, 9) == "Password?"; }))
+            << t.screen();
+      }
+      t.send("secret");
+      ASSERT_TRUE(t.wait_text("secret")) << t.screen();
+      t.send(w.keys);
+      if (w.sig != 0) t.signal(w.sig);
+      ASSERT_TRUE(t.wait_exit()) << t.screen();
+      EXPECT_EQ(ptyterm::shown_rows(t), "") << term << " " << w.name;
+      expect_normal_modes(t);
+    }
+  }
+  // Ctrl-Z: the shell gets a blank screen; fg brings the window back.
+  Options o = captured({});
+  o.term = "linux";
+  o.argv = {"/bin/bash", "-c", "set -m; \"$0\" Q PW; read -r _; fg >/dev/null", testsupport::bin_path("askbox")};
+  Terminal t(o);
+  ASSERT_TRUE(wait_reading(t)) << t.screen();
+  t.send("secret");
+  ASSERT_TRUE(t.wait_text("secret")) << t.screen();
+  t.send("\x1a");
+  ASSERT_TRUE(t.wait_text("Stopped")) << t.screen();
+  t.wait_quiet();
+  EXPECT_EQ(ptyterm::shown_rows(t), "22: [1]+  Stopped                 \"$0\" Q PW\n");
+  t.send("\n");
+  ASSERT_TRUE(t.wait_text("secret")) << t.screen();
+  t.send("\r");
+  ASSERT_TRUE(t.wait_exit()) << t.screen();
+  EXPECT_EQ(t.captured_stdout(), "PW=secret\n");
+}

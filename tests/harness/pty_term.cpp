@@ -534,6 +534,15 @@ std::string mode_faults(const termios& m) {
   return faults;
 }
 
+std::string shown_rows(const Terminal& t) {
+  std::string out;
+  for (int row = 0; row < t.rows(); ++row) {
+    const std::string text = t.row_text(row);
+    if (!text.empty()) out += std::to_string(row) + ": " + text + "\n";
+  }
+  return out;
+}
+
 std::string padded(const std::string& s, std::size_t width) {
   return s + std::string(width > s.size() ? width - s.size() : 0, ' ');
 }

@@ -120,6 +120,9 @@ void set_term(Options& o, const std::optional<std::string>& term);
 // signals from keys, CR read as NL, NL written as CR NL); empty when none.
 std::string mode_faults(const termios& m);
 
+// The rows that show anything, as "ROW: text" lines; empty on a blank screen.
+std::string shown_rows(const Terminal& t);
+
 // s and blanks up to width bytes.
 std::string padded(const std::string& s, std::size_t width);
 

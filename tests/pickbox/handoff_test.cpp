@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/msg.h>
 
 #include <chrono>
 #include <string>
 #include <vector>
+
+#include "testkey.h"
 
 using pickbox::run_command;
 
@@ -109,4 +112,71 @@ TEST(RunCommand, InterruptsAndTerminationsAreTheCallersToEndBy) {
   struct sigaction now {};
   sigaction(SIGTERM, nullptr, &now);
   EXPECT_EQ(now.sa_handler, SIG_DFL);
+}
+
+TEST(RunCommand, WaitingIsAskedUntilItHasSpokenAndTheCommandStillEndsAsItDid) {
+  KeepSignal keep_term(SIGTERM);
+  set_handler(SIGTERM, SIG_DFL);
+  struct Case {
+    std::vector<std::string> argv;
+    int speaks_on;  // the call that answers true
+    int least_calls, most_calls;
+    std::string why;
+    int signal;
+  };
+  const Case cases[] = {
+      {{"true"}, 1, 1, 1, "", 0},
+      {{"sh", "-c", "sleep 1; exit 3"}, 99, 2, 99, "sh ended with status 3", 0},  // not ended by the first tick
+      {{"sh", "-c", "sleep 1"}, 2, 2, 2, "", 0},
+      {{"sh", "-c", "kill -TERM $PPID; sleep 20"}, 99, 1, 99, "sh was killed by signal 15 (Terminated)", SIGTERM},
+  };
+  for (const auto& c : cases) {
+    int calls = 0;
+    const auto r = run_command(c.argv, [&] { return ++calls >= c.speaks_on; });
+    EXPECT_GE(calls, c.least_calls) << c.argv.back();
+    EXPECT_LE(calls, c.most_calls) << c.argv.back();
+    EXPECT_EQ(r.why, c.why) << c.argv.back();
+    EXPECT_EQ(r.signal, c.signal) << c.argv.back();
+  }
+}
+
+TEST(QueueFull, AsTheKernelWouldMakeASendWait) {
+  const key_t key = test_key(7);
+  EXPECT_FALSE(pickbox::queue_full(key, 1));  // no queue
+  const int id = msgget(key, IPC_CREAT | IPC_EXCL | 0600);
+  ASSERT_GE(id, 0);
+  msqid_ds ds{};
+  ASSERT_EQ(msgctl(id, IPC_STAT, &ds), 0);
+  ds.msg_qbytes = 64;
+  ASSERT_EQ(msgctl(id, IPC_SET, &ds), 0);
+  struct {
+    long type;
+    char text[64];
+  } m{96, {}};
+  struct Step {
+    std::size_t send;  // bytes put on the queue first
+    std::size_t size;
+    bool full;
+  };
+  const Step steps[] = {
+      {0, 64, false}, {0, 65, true},  {40, 24, false}, {0, 25, true}, {24, 1, true},  // 64 bytes held
+  };
+  for (const auto& st : steps) {
+    if (st.send > 0) {
+      ASSERT_EQ(msgsnd(id, &m, st.send, IPC_NOWAIT), 0);
+    }
+    EXPECT_EQ(pickbox::queue_full(key, st.size), st.full) << st.send << " " << st.size;
+  }
+  msgctl(id, IPC_RMID, nullptr);
+  // As many messages as bytes: then even an empty one waits.
+  const int few = msgget(key, IPC_CREAT | IPC_EXCL | 0600);
+  ASSERT_GE(few, 0);
+  ASSERT_EQ(msgctl(few, IPC_STAT, &ds), 0);
+  ds.msg_qbytes = 2;
+  ASSERT_EQ(msgctl(few, IPC_SET, &ds), 0);
+  ASSERT_EQ(msgsnd(few, &m, 0, IPC_NOWAIT), 0);
+  EXPECT_FALSE(pickbox::queue_full(key, 0));
+  ASSERT_EQ(msgsnd(few, &m, 0, IPC_NOWAIT), 0);
+  EXPECT_TRUE(pickbox::queue_full(key, 0));
+  msgctl(few, IPC_RMID, nullptr);
 }
