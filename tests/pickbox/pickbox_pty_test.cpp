@@ -1,6 +1,7 @@
 // pickbox in a pseudo-terminal: the window read back cell by cell, and the
 // hand-off recorded by a stand-in mqtool first on the search path.
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/ipc.h>
 #include <sys/msg.h>
@@ -608,6 +609,63 @@ TEST_F(Pickbox, SignalsDuringAHandOffThatWaits) {
   if (!gone) kill(stub, SIGKILL);
 }
 
+TEST_F(Pickbox, KeysComeFromTheTerminalNotFromAFileOnStandardInput) {
+  char path[] = "/tmp/pickbox-stdin-XXXXXX";
+  const int fd = mkstemp(path);
+  ASSERT_GE(fd, 0);
+  unlink(path);
+  ASSERT_EQ(write(fd, "jj\r", 3), 3);
+  lseek(fd, 0, SEEK_SET);
+  ptyterm::Options o = options(fruit, "Fruit");
+  o.stdin_fd = fd;
+  start(o);
+  expect_view(fruit, 0, 0);
+  keys("j\r");
+  expect_exit(0);
+  EXPECT_EQ(handed_off(), (Strings{"-s", "30001", "Banana", "Fruit"}));
+  EXPECT_EQ(lseek(fd, 0, SEEK_CUR), 0) << "the file's bytes were read";
+  close(fd);
+}
+
+TEST_F(Pickbox, FindAndSelectAreHomeAndEnd) {
+  Strings items = numbered(40);
+  for (const char* term : {"vt220", "rxvt-unicode", "xterm-mono"}) {
+    ptyterm::Options o = options(items, "Title");
+    o.term = term;
+    start(o);
+    keys("\x1b[4~");
+    expect_view(items, 26, 13);
+    keys("\x1b[1~");
+    expect_view(items, 0, 0);
+  }
+}
+
+// Where the drawing would stay on the screen, nothing of it may, however the
+// window ends.
+TEST_F(Pickbox, NoAlternateScreenLeavesNothingDrawn) {
+  const std::pair<const char*, int> ways[] = {{"\r", 0}, {"q", 0}, {"\x1b", 0}, {"\x03", 0}, {"", SIGTERM}, {"", SIGHUP}};
+  for (const char* term : {"linux", "vt100", "ansi"}) {
+    for (const auto& [key, sig] : ways) {
+      ptyterm::Options o = options(fruit, "Fruit");
+      o.term = term;
+      start(o);
+      keys("j");
+      expect_view(fruit, 0, 1);
+      if (sig == SIGHUP) {  // placed anew first: the new place is erased
+        term_->resize(30, 60);
+        top_ = 30 / 2 - 8;
+        left_ = 60 / 2 - 12;
+        expect_view(fruit, 0, 1);
+      }
+      keys(key);
+      if (sig != 0) term_->signal(sig);
+      ASSERT_TRUE(term_->wait_exit(5000)) << term_->screen();
+      EXPECT_EQ(ptyterm::shown_rows(*term_), "") << term << " " << key << " " << sig;
+      expect_normal_modes();
+    }
+  }
+}
+
 // curses sends only what changed: the row left and the row reached.
 TEST_F(Pickbox, DownRewritesOnlyTwoRows) {
   Strings items = numbered(40);
@@ -675,3 +733,36 @@ TEST_F(PickboxRoad, AnyTextArrivesWhole) {
 }
 
 }  // namespace
+
+// A hand-off that waits for room says so while it waits; Ctrl-C still gives up.
+TEST_F(PickboxRoad, AFullQueueIsNamedWhileTheHandOffWaits) {
+  const int id = msgget(key_, IPC_CREAT | IPC_EXCL | 0600);
+  ASSERT_GE(id, 0);
+  msqid_ds ds{};
+  ASSERT_EQ(msgctl(id, IPC_STAT, &ds), 0);
+  ds.msg_qbytes = 16;
+  ASSERT_EQ(msgctl(id, IPC_SET, &ds), 0);
+  struct {
+    long type;
+    char text[16];
+  } m{96, "filler-filler-f"};
+  ASSERT_EQ(msgsnd(id, &m, 16, IPC_NOWAIT), 0);
+  ptyterm::Options o;
+  o.argv = {testsupport::bin_path("pickbox"), "Apple", "Fruit"};
+  o.env["PATH"] = testsupport::bin_dir() + ":" + std::getenv("PATH");
+  o.env["JUX_QUEID"] = std::to_string(key_);
+  ptyterm::Terminal t(o);
+  ASSERT_TRUE(t.wait_text("Apple")) << t.screen();
+  t.send("\r");
+  const std::string line =
+      "pickbox: queue " + std::to_string(key_) + " is full; waiting for room (Ctrl-C gives up)\r\n";
+  ASSERT_TRUE(t.wait_until([&] { return t.tty_output().find(line) != std::string::npos; })) << t.tty_output();
+  EXPECT_FALSE(t.exited());
+  t.send("\x03");
+  ASSERT_TRUE(t.wait_exit(5000)) << t.screen();
+  EXPECT_EQ(t.term_signal(), SIGINT);
+  EXPECT_EQ(ptyterm::mode_faults(t.modes()), "");
+  EXPECT_FALSE(t.alt_screen());
+  ASSERT_EQ(msgctl(id, IPC_STAT, &ds), 0);
+  EXPECT_EQ(ds.msg_qnum, 1u) << "only the filler is queued";
+}
