@@ -288,7 +288,9 @@ std::string TermSession::start(std::FILE* out, std::FILE* keys) {
     leave += expand(exit_ca);
     enter = expand(enter_ca) + enter;
   }
-  if (g_plain) g_leave_tail = leave;
+  // Without an alternate screen the erasing ends on the last line as it is
+  // then; the rest of leaving is the same whatever the size.
+  if (g_plain) g_leave_tail = expand(cursor_normal) + (input_ == Input::Keys ? expand(keypad_local) : std::string());
   g_restore.leave_len = keep(g_restore.leave, leave);
   g_restore.enter_len = keep(g_restore.enter, enter);
 
