@@ -667,40 +667,9 @@ TEST(AskboxKeys, FindAndSelectAreHomeAndEnd) {
   }
 }
 
-// Where the drawing would stay on the screen, nothing of it may, however the
-// window ends.
-TEST(AskboxKeys, NoAlternateScreenLeavesNothingDrawn) {
-  struct Way {
-    const char* name;
-    std::string keys;  // after the typed answer
-    int sig;           // sent after the keys
-    bool resize;
-  };
-  const Way ways[] = {
-      {"enter", "\r", 0, false}, {"esc", "\x1b", 0, false},         {"ctrl-c", "\x03", 0, false},
-      {"term", "", SIGTERM, false}, {"hup after a resize", "", SIGHUP, true},
-  };
-  for (const char* term : {"linux", "vt100"}) {
-    for (const auto& w : ways) {
-      Options o = captured({"Password?", "PW"});
-      o.term = term;
-      Terminal t(o);
-      ASSERT_TRUE(wait_reading(t)) << t.screen();
-      if (w.resize) {
-        t.resize(30, 100);
-        ASSERT_TRUE(t.wait_until([&] { return t.cursor_row() == 17 && t.text(16, kLeft + 4, 9) == "Password?"; }))
-            << t.screen();
-      }
-      t.send("secret");
-      ASSERT_TRUE(t.wait_text("secret")) << t.screen();
-      t.send(w.keys);
-      if (w.sig != 0) t.signal(w.sig);
-      ASSERT_TRUE(t.wait_exit()) << t.screen();
-      EXPECT_EQ(ptyterm::shown_rows(t), "") << term << " " << w.name;
-      expect_normal_modes(t);
-    }
-  }
-  // Ctrl-Z: the shell gets a blank screen; fg brings the window back.
+// Without an alternate screen, Ctrl-Z hands the shell a screen with no trace
+// of the answer; fg brings the window back.
+TEST(AskboxKeys, NoAlternateScreenStopLeavesNothingDrawn) {
   Options o = captured({});
   o.term = "linux";
   o.argv = {"/bin/bash", "-c", "set -m; \"$0\" Q PW; read -r _; fg >/dev/null", testsupport::bin_path("askbox")};

@@ -149,25 +149,6 @@ TEST(PtyTermProcess, StdinDataReachesTheProgram) {
   EXPECT_EQ(t.row_text(1), "world") << t.screen();
 }
 
-TEST(PtyTermProcess, StdinFromAFileWithOrWithoutAControllingTerminal) {
-  char path[] = "/tmp/ptyterm-stdin-XXXXXX";
-  const int fd = mkstemp(path);
-  ASSERT_GE(fd, 0);
-  unlink(path);
-  ASSERT_EQ(write(fd, "from-file\n", 10), 10);
-  for (const bool ctty : {true, false}) {
-    ASSERT_EQ(lseek(fd, 0, SEEK_SET), 0);
-    Options o = sh("read -r l; echo \"$l\"; (echo tty >/dev/tty) 2>/dev/null || echo no-tty");
-    o.stdin_fd = fd;
-    o.controlling_terminal = ctty;
-    Terminal t(o);
-    ASSERT_TRUE(t.wait_exit()) << t.screen();
-    EXPECT_EQ(t.row_text(0), "from-file") << t.screen();
-    EXPECT_EQ(t.row_text(1), ctty ? "tty" : "no-tty") << t.screen();
-  }
-  close(fd);
-}
-
 TEST(PtyTermProcess, LargeStdinAndStdoutDoNotDeadlock) {
   // Both well beyond a pipe's buffer, so feeding and reading must interleave.
   std::string big;

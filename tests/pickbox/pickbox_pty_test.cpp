@@ -1,7 +1,6 @@
 // pickbox in a pseudo-terminal: the window read back cell by cell, and the
 // hand-off recorded by a stand-in mqtool first on the search path.
 #include <gtest/gtest.h>
-#include <fcntl.h>
 #include <signal.h>
 #include <sys/ipc.h>
 #include <sys/msg.h>
@@ -612,37 +611,6 @@ TEST_F(Pickbox, SignalsDuringAHandOffThatWaits) {
   for (int i = 0; i < 20 && !gone; ++i, usleep(50000)) gone = kill(stub, 0) != 0;
   EXPECT_TRUE(gone) << "mqtool " << stub << " outlived pickbox";
   if (!gone) kill(stub, SIGKILL);
-}
-
-TEST_F(Pickbox, KeysComeFromTheTerminalNotFromAFileOnStandardInput) {
-  char path[] = "/tmp/pickbox-stdin-XXXXXX";
-  const int fd = mkstemp(path);
-  ASSERT_GE(fd, 0);
-  unlink(path);
-  ASSERT_EQ(write(fd, "jj\r", 3), 3);
-  lseek(fd, 0, SEEK_SET);
-  ptyterm::Options o = options(fruit, "Fruit");
-  o.stdin_fd = fd;
-  start(o);
-  expect_view(fruit, 0, 0);
-  keys("j\r");
-  expect_exit(0);
-  EXPECT_EQ(handed_off(), (Strings{"-s", "30001", "Banana", "Fruit"}));
-  EXPECT_EQ(lseek(fd, 0, SEEK_CUR), 0) << "the file's bytes were read";
-  close(fd);
-}
-
-TEST_F(Pickbox, FindAndSelectAreHomeAndEnd) {
-  Strings items = numbered(40);
-  for (const char* term : {"vt220", "rxvt-unicode", "xterm-mono"}) {
-    ptyterm::Options o = options(items, "Title");
-    o.term = term;
-    start(o);
-    keys("\x1b[4~");
-    expect_view(items, 26, 13);
-    keys("\x1b[1~");
-    expect_view(items, 0, 0);
-  }
 }
 
 // Where the drawing would stay on the screen, nothing of it may, however the
