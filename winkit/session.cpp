@@ -186,7 +186,8 @@ std::string erase_area(const Area& a) {
 std::string erasing() {
   if (!g_plain) return {};
   std::string out = expand(exit_attribute_mode) + erase_area(g_areas[0]) + erase_area(g_areas[1]);
-  if (out.size() + g_leave_tail.size() + 32 > sizeof g_restore.leave) out = expand(exit_attribute_mode) + expand(clear_screen);
+  if (out.size() + g_leave_tail.size() + 32 > sizeof g_restore.leave)
+    out = expand(exit_attribute_mode) + expand(clear_screen);
   return out + cursor_to(LINES - 1, 0);
 }
 
@@ -290,7 +291,8 @@ std::string TermSession::start(std::FILE* out, std::FILE* keys) {
   }
   // Without an alternate screen the erasing ends on the last line as it is
   // then; the rest of leaving is the same whatever the size.
-  if (g_plain) g_leave_tail = expand(cursor_normal) + (input_ == Input::Keys ? expand(keypad_local) : std::string());
+  if (g_plain)
+    g_leave_tail = expand(cursor_normal) + (input_ == Input::Keys ? expand(keypad_local) : std::string());
   g_restore.leave_len = keep(g_restore.leave, leave);
   g_restore.enter_len = keep(g_restore.enter, enter);
 
