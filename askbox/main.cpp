@@ -66,7 +66,7 @@ askbox::EditSettings settings() {
   s.field_columns = kTextCols;
   s.max_chars = kLineLimit;
   termios modes{};
-  if (::isatty(STDIN_FILENO) && ::tcgetattr(STDIN_FILENO, &modes) == 0) {
+  if (::isatty(winkit::key_fd()) && ::tcgetattr(winkit::key_fd(), &modes) == 0) {
     if (modes.c_cc[VERASE] != _POSIX_VDISABLE) s.erase = modes.c_cc[VERASE];
     if (modes.c_cc[VKILL] != _POSIX_VDISABLE) s.kill = modes.c_cc[VKILL];
   }
@@ -129,10 +129,11 @@ int main(int argc, char** argv) {
 
   std::string why;
   End end = End::InputEnded;
-  askbox::LineEditor editor(settings());
+  askbox::LineEditor editor;
   {
     winkit::TermSession session(winkit::Screen::Alternate, winkit::Input::Keys);
     if (session.ok()) {
+      editor = askbox::LineEditor(settings());  // the key terminal's, known once the session holds it
       end = edit(prompt, editor);
       if (end == End::TooSmall) why = winkit::too_small(kMinLines, kMinCols, LINES, COLS);
       session.end();

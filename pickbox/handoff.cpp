@@ -2,6 +2,7 @@
 
 #include <signal.h>
 #include <spawn.h>
+#include <sys/msg.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -17,7 +18,17 @@ std::vector<std::string> handoff_argv(key_t qid, const std::string& item, const 
   return {"mqtool", "-s", std::to_string(qid), item, tag};
 }
 
+bool queue_full(key_t qid, std::size_t size) {
+  const int id = msgget(qid, 0);
+  msqid_ds ds{};
+  if (id < 0 || msgctl(id, IPC_STAT, &ds) != 0) return false;
+  // The kernel's own test: the bytes, and one message a byte at most.
+  return ds.msg_cbytes + size > ds.msg_qbytes || ds.msg_qnum + 1 > ds.msg_qbytes;
+}
+
 namespace {
+
+constexpr long kWaitingNs = 250'000'000;
 
 bool ignored(const struct sigaction& sa) { return !(sa.sa_flags & SA_SIGINFO) && sa.sa_handler == SIG_IGN; }
 
@@ -35,7 +46,7 @@ constexpr int kPassedOn[] = {SIGTERM, SIGHUP};
 
 }  // namespace
 
-CommandResult run_command(const std::vector<std::string>& argv) {
+CommandResult run_command(const std::vector<std::string>& argv, const std::function<bool()>& waiting) {
   if (argv.empty()) return {"no command to run"};
   std::vector<char*> args;
   args.reserve(argv.size() + 1);
@@ -90,9 +101,16 @@ CommandResult run_command(const std::vector<std::string>& argv) {
     g_command = pid;
     if (g_passed != 0) ::kill(pid, g_passed);  // it came before the command had a pid
     int status = 0;
-    pid_t got;
-    while ((got = waitpid(pid, &status, 0)) < 0 && errno == EINTR) {
+    pid_t got = 0;
+    bool spoken = !waiting || waiting();
+    // SIGCHLD is blocked: it is taken here, or the wait times out to ask again.
+    while (!spoken) {
+      const timespec tick{0, kWaitingNs};
+      if (sigtimedwait(&chld, nullptr, &tick) == SIGCHLD) break;
+      if ((got = waitpid(pid, &status, WNOHANG)) != 0) break;
+      spoken = waiting();
     }
+    while (got == 0 && (got = waitpid(pid, &status, 0)) < 0 && errno == EINTR) got = 0;
     if (got != pid)
       result.why = "lost track of " + name + ": " + std::strerror(errno);
     else if (WIFSIGNALED(status))

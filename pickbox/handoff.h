@@ -4,6 +4,8 @@
 
 #include <sys/types.h>
 
+#include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -27,7 +29,12 @@ struct CommandResult {
 // Starts argv[0] from the search path and waits for it as system() does:
 // SIGINT and SIGQUIT are ignored here meanwhile, the command gets them with
 // their usual effect; SIGTERM and SIGHUP are passed on to it. Ok only when it
-// ran and exited with status 0.
-CommandResult run_command(const std::vector<std::string>& argv);
+// ran and exited with status 0. While it runs, `waiting` is called once it
+// has started and then about every quarter second, until it answers true.
+CommandResult run_command(const std::vector<std::string>& argv, const std::function<bool()>& waiting = {});
+
+// Whether a message of `size` bytes would now wait for room on the queue
+// with this key; false when there is no such queue or it cannot be looked at.
+bool queue_full(key_t qid, std::size_t size);
 
 }  // namespace pickbox

@@ -140,7 +140,13 @@ int main(int argc, char** argv) {
   // With no items the title is the choice, as it stands in the first row.
   const std::string& chosen = n > 0 ? items[pos.selected()] : title;
   if (chosen.empty()) return fail("the chosen item is empty, and an empty text cannot be posted");
-  const pickbox::CommandResult sent = pickbox::run_command(pickbox::handoff_argv(qid, chosen, title));
+  // A send waits while the queue is full: say so, or the blank wait looks hung.
+  const auto full = [&] {
+    if (!pickbox::queue_full(qid, chosen.size())) return false;
+    std::fprintf(stderr, "pickbox: queue %ld is full; waiting for room (Ctrl-C gives up)\n", static_cast<long>(qid));
+    return true;
+  };
+  const pickbox::CommandResult sent = pickbox::run_command(pickbox::handoff_argv(qid, chosen, title), full);
   if (sent.signal != 0) {
     std::signal(sent.signal, SIG_DFL);
     std::raise(sent.signal);

@@ -35,6 +35,9 @@ KeyKind from_curses(int code) {
     case KEY_RIGHT: return KeyKind::Right;
     case KEY_HOME: return KeyKind::Home;
     case KEY_END: return KeyKind::End;
+    // Where the keypad's Home and End are named Find and Select.
+    case KEY_FIND: return KeyKind::Home;
+    case KEY_SELECT: return KeyKind::End;
     case KEY_PPAGE: return KeyKind::PageUp;
     case KEY_NPAGE: return KeyKind::PageDown;
     case KEY_DC: return KeyKind::Delete;
@@ -125,7 +128,7 @@ namespace {
 // After a read gave nothing: whether the input has ended (or fails), rather
 // than the read having timed out.
 bool input_gone() {
-  pollfd in{STDIN_FILENO, POLLIN, 0};
+  pollfd in{key_fd(), POLLIN, 0};
   return ::poll(&in, 1, 0) > 0;
 }
 

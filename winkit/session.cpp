@@ -4,6 +4,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
@@ -21,8 +22,8 @@ namespace {
 // the handler, so it lives in plain storage.
 struct Restore {
   int fd = -1;
-  termios modes{};       // the terminal as the caller had it
-  char leave[512] = {};  // the terminal's own strings for leaving the screen
+  termios modes{};        // the terminal as the caller had it
+  char leave[8192] = {};  // the terminal's own strings for leaving the screen
   std::size_t leave_len = 0;
   char enter[256] = {};  // and for taking it again
   std::size_t enter_len = 0;
@@ -41,7 +42,19 @@ bool g_caught[kSignalCount] = {};  // which of them on_signal holds
 volatile std::sig_atomic_t g_resized = 0;
 bool g_resize_caught = false;
 int g_draw_fd = -1;  // the terminal the session draws on
+int g_key_fd = -1;   // and the one it reads keys from
 void on_resize(int) { g_resized = 1; }
+
+// On a terminal with no alternate screen the drawing would outlive the
+// program: the way out erases the part of the screen drawn on. Both the
+// area drawn now and the one before it, since a signal may come after a new
+// place is known and before the old drawing is gone.
+struct Area {
+  int top = 0, left = 0, rows = 0, cols = 0;
+};
+bool g_plain = false;       // no alternate screen
+std::string g_leave_tail;   // what leaving sends after the erasing
+Area g_areas[2];            // the one before, the one now
 
 sigset_t guarded_signals() {
   sigset_t set;
@@ -139,6 +152,43 @@ void disarm() {
   g_resized = 0;
   g_restore.fd = -1;
   g_draw_fd = -1;
+  g_key_fd = -1;
+  g_plain = false;
+  g_leave_tail.clear();
+  g_areas[0] = g_areas[1] = Area{};
+}
+
+// The bytes that blank an area in normal video, clipped to the screen as it
+// is now. A blank written into the last column of the last line would scroll
+// some terminals, so a line reaching the right edge is cleared to its end.
+std::string erase_area(const Area& a) {
+  std::string out;
+  const int bottom = std::min(a.top + a.rows, LINES);
+  const int right = std::min(a.left + a.cols, COLS);
+  if (a.left >= right) return out;
+  const char* ech = tigetstr("ech");
+  for (int row = std::max(a.top, 0); row < bottom; ++row) {
+    out += cursor_to(row, a.left);
+    const int n = right - a.left;
+    if (usable(ech))
+      out += expand(tiparm(ech, n));
+    else if (right == COLS && usable(clr_eol))
+      out += expand(clr_eol);
+    else
+      out += std::string(static_cast<std::size_t>(n), ' ');
+  }
+  return out;
+}
+
+// What leaving the screen sends: on a terminal with no alternate screen, the
+// drawing erased first. Too long for the handler's buffer (a note as wide
+// as a huge terminal drawn with blanks), the whole screen is cleared instead.
+std::string erasing() {
+  if (!g_plain) return {};
+  std::string out = expand(exit_attribute_mode) + erase_area(g_areas[0]) + erase_area(g_areas[1]);
+  if (out.size() + g_leave_tail.size() + 32 > sizeof g_restore.leave)
+    out = expand(exit_attribute_mode) + expand(clear_screen);
+  return out + cursor_to(LINES - 1, 0);
 }
 
 }  // namespace
@@ -147,12 +197,20 @@ void disarm() {
 TermSession::TermSession(Screen screen, Input input) : mode_(screen), input_(input) {
   failure_ = terminal_.problem();
   if (!failure_.empty()) return;
+  // Keys come from the keyboard even when standard input is a file or a
+  // pipe that belongs to the caller (a `while read` loop); only with no
+  // terminal of our own is standard input read as it is.
+  std::FILE* keys = stdin;
+  if (input_ == Input::Keys && !::isatty(STDIN_FILENO)) {
+    keys_ = std::fopen("/dev/tty", "r");
+    if (keys_ != nullptr) keys = keys_;
+  }
   BlockSignals blocked;
-  failure_ = start(terminal_.file());
+  failure_ = start(terminal_.file(), keys);
 }
 
 // Runs with the guarded signals blocked.
-std::string TermSession::start(std::FILE* out) {
+std::string TermSession::start(std::FILE* out, std::FILE* keys) {
   const int fd = ::fileno(out);
   termios before{};
   const bool have_modes = ::tcgetattr(fd, &before) == 0;
@@ -186,8 +244,9 @@ std::string TermSession::start(std::FILE* out) {
     g_resize_caught = ::sigaction(SIGWINCH, &action, nullptr) == 0;
   }
   g_draw_fd = fd;
+  if (input_ == Input::Keys) g_key_fd = ::fileno(keys);
 
-  SCREEN* sp = newterm(nullptr, out, stdin);
+  SCREEN* sp = newterm(nullptr, out, keys);
   std::string why = sp == nullptr ? no_description() : cannot_place_cursor();
   if (!why.empty()) {
     // Nothing has been sent yet: give the terminal back without endwin,
@@ -221,6 +280,7 @@ std::string TermSession::start(std::FILE* out) {
     if (usable(exit_ca)) exit_ca[0] = '\0';
     leave += "\r\n";
   } else {
+    g_plain = !usable(enter_ca);
     // Stay on the alternate screen that newterm has switched to.
     const char first = usable(exit_ca) ? exit_ca[0] : '\0';
     if (first != '\0') exit_ca[0] = '\0';
@@ -229,6 +289,10 @@ std::string TermSession::start(std::FILE* out) {
     leave += expand(exit_ca);
     enter = expand(enter_ca) + enter;
   }
+  // Without an alternate screen the erasing ends on the last line as it is
+  // then; the rest of leaving is the same whatever the size.
+  if (g_plain)
+    g_leave_tail = expand(cursor_normal) + (input_ == Input::Keys ? expand(keypad_local) : std::string());
   g_restore.leave_len = keep(g_restore.leave, leave);
   g_restore.enter_len = keep(g_restore.enter, enter);
 
@@ -245,11 +309,18 @@ std::string TermSession::start(std::FILE* out) {
       ::tcsetattr(fd, TCSADRAIN, &modes);
       def_prog_mode();
     }
+    // Keys typed before the window was drawn were meant for something else:
+    // a stray Enter must not answer a question not yet seen. Bytes of a pipe
+    // are the caller's and stay.
+    if (::isatty(g_key_fd)) ::tcflush(g_key_fd, TCIFLUSH);
   }
   return {};
 }
 
-TermSession::~TermSession() { end(); }
+TermSession::~TermSession() {
+  end();
+  if (keys_ != nullptr) std::fclose(keys_);
+}
 
 bool TermSession::ok() const { return screen_ != nullptr; }
 
@@ -270,14 +341,25 @@ void TermSession::end() {
     after = rest_row_ + 1 < LINES ? cursor_to(rest_row_ + 1, 0) : std::string("\n");
   }
   const int fd = ::fileno(terminal_.file());
+  after += erasing();
 
   endwin();
   write_all(fd, after.data(), after.size());
-  if (input_ == Input::Keys && ::isatty(STDIN_FILENO)) ::tcflush(STDIN_FILENO, TCIFLUSH);
+  if (input_ == Input::Keys && ::isatty(g_key_fd)) ::tcflush(g_key_fd, TCIFLUSH);
   disarm();
   delscreen(sp);
 }
 
+
+void drawn_area(int top, int left, int rows, int cols) {
+  if (!g_plain) return;
+  BlockSignals blocked;
+  g_areas[0] = g_areas[1];
+  g_areas[1] = Area{top, left, rows, cols};
+  g_restore.leave_len = keep(g_restore.leave, erasing() + g_leave_tail);
+}
+
+int key_fd() { return g_key_fd; }
 
 bool take_resize() {
   if (!g_resized) return false;

@@ -45,7 +45,11 @@ void show_note(const std::string& note) {
 
 bool place_window(Window& window, int rows, int cols, int top, int left, int need_lines, int need_cols) {
   blank_screen();
-  if (window.place(rows, cols, top, left)) return true;
+  if (window.place(rows, cols, top, left)) {
+    drawn_area(top, left, rows, cols);
+    return true;
+  }
+  drawn_area(0, 0, 1, COLS);
   show_note(too_small(need_lines, need_cols, LINES, COLS));
   return false;
 }

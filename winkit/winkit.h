@@ -62,7 +62,12 @@ std::string no_description();
 std::string cannot_place_cursor();
 
 // Owns one curses session (one at a time), drawn on the DrawingTerminal.
-// Keys are read from standard input. Every way out (destructor, end(), and
+// With Input::Keys, keys are read from standard input when it is a terminal,
+// otherwise from the controlling terminal, and only when there is none from
+// standard input as it is; keys already waiting on a terminal when the
+// session starts are dropped. Screen::Alternate on a terminal that has no
+// alternate screen: the area given to drawn_area is erased on every way
+// out. Every way out (destructor, end(), and
 // SIGINT, SIGTERM, SIGHUP or SIGQUIT unless the caller ignores them, at any
 // moment from the constructor on) ends curses and leaves the terminal in its
 // normal mode; a signal then still ends the process, so the caller sees it.
@@ -89,14 +94,23 @@ class TermSession {
   void rest_below(int row);
 
  private:
-  std::string start(std::FILE* out);
+  std::string start(std::FILE* out, std::FILE* keys);
   DrawingTerminal terminal_;
+  std::FILE* keys_ = nullptr;  // the controlling terminal opened for keys
   void* screen_ = nullptr;  // the curses SCREEN
   Screen mode_;
   Input input_;
   int rest_row_ = -1;
   std::string failure_;
 };
+
+// The part of the screen the program draws on from now on (its window, or a
+// note): what leaving erases where the drawing would otherwise stay.
+void drawn_area(int top, int left, int rows, int cols);
+
+// The descriptor keys are read from while a session with Input::Keys lasts;
+// -1 otherwise.
+int key_fd();
 
 // Whether the terminal changed size (or the program came back from a stop)
 // since the last call; read_key reports it as KeyKind::Resize.

@@ -1,10 +1,12 @@
 // askbox in a real terminal: the window's cells, the line read, the result
 // line and the status, and the terminal's modes afterwards.
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <signal.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <optional>
 #include <random>
 #include <string>
@@ -53,15 +55,23 @@ Answer answer(const std::string& keys, Options o) {
 }
 Answer answer(const std::string& keys) { return answer(keys, askbox({"Name?", "NAME"})); }
 
-// Runs o with its keys coming from a pipe instead of the terminal.
+// Runs o with its keys coming from a pipe instead of the terminal: with no
+// controlling terminal, as under setsid. Standard output must then be the
+// terminal, so what the caller gets is read off the screen, without the
+// program's own messages.
 Answer piped(const std::string& input, Options o) {
-  o.stdout_to_pipe = true;
   o.stdin_data = input;
+  o.controlling_terminal = false;
   Terminal t(o);
   EXPECT_TRUE(t.wait_exit()) << t.screen();
   EXPECT_FALSE(t.alt_screen());
   EXPECT_EQ(ptyterm::mode_faults(t.modes()), "");
-  return {t.captured_stdout(), t.exit_code()};
+  std::string out;
+  for (int row = 0; row < t.rows(); ++row) {
+    const std::string text = t.row_text(row);
+    if (!text.empty() && text.rfind("askbox: ", 0) != 0) out += text + "\n";
+  }
+  return {out, t.exit_code()};
 }
 
 void expect_normal_modes(const Terminal& t) { EXPECT_EQ(ptyterm::mode_faults(t.modes()), ""); }
@@ -431,13 +441,16 @@ TEST(AskboxInterrupt, SignalsAtRandomMomentsOfTheStart) {
   std::mt19937 rng(11);
   for (int run = 0; run < 60; ++run) {
     const int sig = run % 2 ? SIGINT : SIGTERM;
-    Terminal t(captured({"Q", "NAME"}));
+    Options o = captured({"Q", "NAME"});
+    if (run % 4 >= 2) o.term = "linux";  // no alternate screen: erased wherever it was cut off
+    Terminal t(o);
     usleep(static_cast<useconds_t>(rng() % 12000));
     t.signal(sig);
     ASSERT_TRUE(t.wait_exit()) << t.screen();
     EXPECT_EQ(t.term_signal(), sig) << "run " << run << " exit " << t.exit_code();
     EXPECT_EQ(t.captured_stdout(), "");
     EXPECT_FALSE(t.alt_screen()) << run;
+    EXPECT_EQ(ptyterm::shown_rows(t), "") << run << " " << o.term;
     expect_normal_modes(t);
   }
 }
@@ -570,3 +583,107 @@ TEST(AskboxAnswer, RandomKeysNeverBreakTheAnswerOrTheReading) {
 }
 
 }  // namespace
+
+// --- where keys come from -------------------------------------------------
+
+namespace {
+
+// A file of lines, open for reading; removed from the directory at once.
+int lines_file(const std::string& text) {
+  char path[] = "/tmp/askbox-lines-XXXXXX";
+  const int fd = mkstemp(path);
+  if (fd < 0) return -1;
+  unlink(path);
+  if (write(fd, text.data(), text.size()) != static_cast<ssize_t>(text.size())) return -1;
+  lseek(fd, 0, SEEK_SET);
+  return fd;
+}
+
+}  // namespace
+
+TEST(AskboxKeys, FromTheKeyboardWhateverStandardInputIs) {
+  const std::string bin = testsupport::bin_path("askbox");
+  struct Case {
+    std::string script;   // run by sh with the program as $0, on a file of lines as standard input
+    std::vector<std::string> keys;  // typed, one window each
+    std::string out;
+  };
+  const Case cases[] = {
+      {"exec \"$0\" Q A", {"x\r"}, "A=x\n"},
+      {"while read -r h; do \"$0\" \"$h?\" A; done", {"x\r", "y\r"}, "A=x\nA=y\n"},
+      // With no terminal of its own, standard input is read as it is.
+      {"printf 'yes\\r' | setsid -w \"$0\" Q A >/dev/tty; exec cat", {}, "one\ntwo\n"},
+  };
+  for (const auto& c : cases) {
+    const int fd = lines_file("one\ntwo\n");
+    ASSERT_GE(fd, 0);
+    Options o = askbox({});
+    o.argv = {"/bin/sh", "-c", c.script, bin};
+    o.stdin_fd = fd;
+    o.stdout_to_pipe = true;
+    Terminal t(o);
+    for (const auto& k : c.keys) {
+      ASSERT_TRUE(wait_reading(t)) << t.screen();
+      const std::size_t before = t.captured_stdout().size();
+      t.send(k);
+      ASSERT_TRUE(t.wait_until([&] { return t.captured_stdout().size() > before; })) << t.screen();
+    }
+    ASSERT_TRUE(t.wait_exit()) << t.screen();
+    EXPECT_EQ(t.captured_stdout(), c.out) << c.script;
+    if (c.keys.empty()) {
+      EXPECT_NE(t.screen().find("A=yes"), std::string::npos) << t.screen();
+    } else if (c.keys.size() == 1) {
+      EXPECT_EQ(lseek(fd, 0, SEEK_CUR), 0) << "the file's bytes were read";
+    }
+    expect_normal_modes(t);
+    close(fd);
+  }
+}
+
+TEST(AskboxKeys, KeysTypedBeforeTheWindowAreDropped) {
+  char dir[] = "/tmp/askbox-ahead-XXXXXX";
+  ASSERT_NE(mkdtemp(dir), nullptr);
+  const std::string go = std::string(dir) + "/go";
+  Options o = captured({});
+  o.argv = {"/bin/sh", "-c", "while [ ! -e \"$1\" ]; do sleep 0.05; done; exec \"$0\" Q NAME",
+            testsupport::bin_path("askbox"), go};
+  Terminal t(o);
+  t.send("early\r");
+  ASSERT_TRUE(t.wait_text("early")) << t.screen();  // echoed: waiting on the terminal
+  std::fclose(std::fopen(go.c_str(), "w"));
+  ASSERT_TRUE(wait_reading(t)) << t.screen();
+  t.send("late\r");
+  ASSERT_TRUE(t.wait_exit()) << t.screen();
+  EXPECT_EQ(t.captured_stdout(), "NAME=late\n");
+  std::remove(go.c_str());
+  rmdir(dir);
+}
+
+TEST(AskboxKeys, FindAndSelectAreHomeAndEnd) {
+  for (const char* term : {"vt220", "rxvt-unicode", "xterm-mono"}) {
+    Options o = captured({"Q", "NAME"});
+    o.term = term;
+    EXPECT_EQ(answer("abc\x1b[1~X\x1b[4~Y\r", o).out, "NAME=XabcY\n") << term;
+  }
+}
+
+// Without an alternate screen, Ctrl-Z hands the shell a screen with no trace
+// of the answer; fg brings the window back.
+TEST(AskboxKeys, NoAlternateScreenStopLeavesNothingDrawn) {
+  Options o = captured({});
+  o.term = "linux";
+  o.argv = {"/bin/bash", "-c", "set -m; \"$0\" Q PW; read -r _; fg >/dev/null", testsupport::bin_path("askbox")};
+  Terminal t(o);
+  ASSERT_TRUE(wait_reading(t)) << t.screen();
+  t.send("secret");
+  ASSERT_TRUE(t.wait_text("secret")) << t.screen();
+  t.send("\x1a");
+  ASSERT_TRUE(t.wait_text("Stopped")) << t.screen();
+  t.wait_quiet();
+  EXPECT_EQ(ptyterm::shown_rows(t), "22: [1]+  Stopped                 \"$0\" Q PW\n");
+  t.send("\n");
+  ASSERT_TRUE(t.wait_text("secret")) << t.screen();
+  t.send("\r");
+  ASSERT_TRUE(t.wait_exit()) << t.screen();
+  EXPECT_EQ(t.captured_stdout(), "PW=secret\n");
+}

@@ -145,8 +145,15 @@ struct Terminal::Impl {
       sigemptyset(&none);
       sigprocmask(SIG_SETMASK, &none, nullptr);
       for (int s = 1; s < NSIG; ++s) ::signal(s, SIG_DFL);
+      if (!opt.controlling_terminal) {
+        // Letting go of it hangs up our own process group: ignore that once.
+        ::signal(SIGHUP, SIG_IGN);
+        ioctl(0, TIOCNOTTY);
+        ::signal(SIGHUP, SIG_DFL);
+      }
       if (out_pipe[1] >= 0) dup2(out_pipe[1], 1);
       if (in_pipe[0] >= 0) dup2(in_pipe[0], 0);
+      if (opt.stdin_fd >= 0) dup2(opt.stdin_fd, 0);
       close_range(3, ~0U, 0);
       if (argv[0]) execve(argv[0], argv.data(), envp.data());
       static const char msg[] = "ptyterm: exec failed\r\n";
@@ -525,6 +532,15 @@ std::string mode_faults(const termios& m) {
   if (!(m.c_iflag & ICRNL)) faults += " -icrnl";
   if (!(m.c_oflag & ONLCR)) faults += " -onlcr";
   return faults;
+}
+
+std::string shown_rows(const Terminal& t) {
+  std::string out;
+  for (int row = 0; row < t.rows(); ++row) {
+    const std::string text = t.row_text(row);
+    if (!text.empty()) out += std::to_string(row) + ": " + text + "\n";
+  }
+  return out;
 }
 
 std::string padded(const std::string& s, std::size_t width) {

@@ -28,6 +28,11 @@ struct Options {
   bool stdout_to_pipe = false;
   // Standard input comes from a pipe fed with this text and then closed.
   std::optional<std::string> stdin_data;
+  // Standard input is this descriptor (a file the test opened and keeps).
+  int stdin_fd = -1;
+  // false: the pseudo-terminal is no controlling terminal (as after setsid),
+  // so /dev/tty cannot be opened; it still takes the standard streams.
+  bool controlling_terminal = true;
 };
 
 // Options to run `program` with `args` in a terminal of the given size.
@@ -114,6 +119,9 @@ void set_term(Options& o, const std::optional<std::string>& term);
 // What differs from the modes a shell works in (canonical input, echo,
 // signals from keys, CR read as NL, NL written as CR NL); empty when none.
 std::string mode_faults(const termios& m);
+
+// The rows that show anything, as "ROW: text" lines; empty on a blank screen.
+std::string shown_rows(const Terminal& t);
 
 // s and blanks up to width bytes.
 std::string padded(const std::string& s, std::size_t width);

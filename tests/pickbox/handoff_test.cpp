@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/msg.h>
 
 #include <chrono>
 #include <string>
 #include <vector>
+
+#include "testkey.h"
 
 using pickbox::run_command;
 
@@ -109,4 +112,58 @@ TEST(RunCommand, InterruptsAndTerminationsAreTheCallersToEndBy) {
   struct sigaction now {};
   sigaction(SIGTERM, nullptr, &now);
   EXPECT_EQ(now.sa_handler, SIG_DFL);
+}
+
+TEST(RunCommand, WaitingIsAskedUntilItHasSpokenAndTheCommandStillEndsAsItDid) {
+  KeepSignal keep_term(SIGTERM);
+  set_handler(SIGTERM, SIG_DFL);
+  struct Case {
+    std::vector<std::string> argv;
+    int speaks_on;  // the call that answers true
+    int least_calls, most_calls;
+    std::string why;
+    int signal;
+  };
+  const Case cases[] = {
+      {{"true"}, 1, 1, 1, "", 0},
+      {{"sh", "-c", "sleep 1; exit 3"}, 99, 2, 99, "sh ended with status 3", 0},  // not ended by the first tick
+      {{"sh", "-c", "sleep 1"}, 2, 2, 2, "", 0},
+      {{"sh", "-c", "kill -TERM $PPID; sleep 20"}, 99, 1, 99, "sh was killed by signal 15 (Terminated)", SIGTERM},
+  };
+  for (const auto& c : cases) {
+    int calls = 0;
+    const auto r = run_command(c.argv, [&] { return ++calls >= c.speaks_on; });
+    EXPECT_GE(calls, c.least_calls) << c.argv.back();
+    EXPECT_LE(calls, c.most_calls) << c.argv.back();
+    EXPECT_EQ(r.why, c.why) << c.argv.back();
+    EXPECT_EQ(r.signal, c.signal) << c.argv.back();
+  }
+}
+
+TEST(QueueFull, AsTheKernelWouldMakeASendWait) {
+  const key_t key = test_key(7);
+  EXPECT_FALSE(pickbox::queue_full(key, 1));  // no queue
+  const int id = msgget(key, IPC_CREAT | IPC_EXCL | 0600);
+  ASSERT_GE(id, 0);
+  msqid_ds ds{};
+  ASSERT_EQ(msgctl(id, IPC_STAT, &ds), 0);
+  ds.msg_qbytes = 4;  // 4 bytes, and so at most 4 messages
+  ASSERT_EQ(msgctl(id, IPC_SET, &ds), 0);
+  struct {
+    long type;
+    char text[4];
+  } m{96, {}};
+  struct Step {
+    std::size_t bytes;  // one message of these bytes sent first (when sends > 0)
+    int sends;
+    std::size_t size;
+    bool full;
+  };
+  const Step steps[] = {{0, 0, 4, false}, {0, 0, 5, true}, {3, 1, 1, false}, {0, 0, 2, true},
+                        {0, 2, 1, false}, {0, 1, 0, true}};  // the last: full by count, with a byte free
+  for (const auto& st : steps) {
+    for (int k = 0; k < st.sends; ++k) EXPECT_EQ(msgsnd(id, &m, st.bytes, IPC_NOWAIT), 0);
+    EXPECT_EQ(pickbox::queue_full(key, st.size), st.full) << st.bytes << " " << st.size;
+  }
+  msgctl(id, IPC_RMID, nullptr);
 }

@@ -456,13 +456,18 @@ TEST_F(Pickbox, SignalsAtRandomMomentsOfTheStart) {
   std::mt19937 rng(7);
   for (int run = 0; run < 80; ++run) {
     const int sig = run % 2 ? SIGINT : SIGTERM;
-    term_ = std::make_unique<ptyterm::Terminal>(options(fruit, "Fruit"));
+    // Every other pair on a terminal with no alternate screen, where the
+    // window must be erased at whatever point it was cut off.
+    ptyterm::Options o = options(fruit, "Fruit");
+    if (run % 4 >= 2) o.term = "linux";
+    term_ = std::make_unique<ptyterm::Terminal>(o);
     usleep(static_cast<useconds_t>(rng() % 12000));
     term_->signal(sig);
     ASSERT_TRUE(term_->wait_exit(5000)) << term_->screen();
     EXPECT_EQ(term_->term_signal(), sig) << "run " << run << " exit " << term_->exit_code();
     EXPECT_EQ(ptyterm::mode_faults(term_->modes()), "") << run;
     EXPECT_FALSE(term_->alt_screen()) << run;
+    EXPECT_EQ(ptyterm::shown_rows(*term_), "") << run << " " << o.term;
   }
 }
 
@@ -544,6 +549,7 @@ TEST_F(Pickbox, TooSmallTerminalEndsAtOnceSayingTheSizes) {
 TEST_F(Pickbox, EndedInputEndsAtOnce) {
   ptyterm::Options o = options(fruit, "Fruit");
   o.stdin_data = "";
+  o.controlling_terminal = false;  // keys then come from standard input
   term_ = std::make_unique<ptyterm::Terminal>(o);
   expect_exit(1);
   EXPECT_FALSE(handed_off());
@@ -605,6 +611,32 @@ TEST_F(Pickbox, SignalsDuringAHandOffThatWaits) {
   for (int i = 0; i < 20 && !gone; ++i, usleep(50000)) gone = kill(stub, 0) != 0;
   EXPECT_TRUE(gone) << "mqtool " << stub << " outlived pickbox";
   if (!gone) kill(stub, SIGKILL);
+}
+
+// Where the drawing would stay on the screen, nothing of it may, however the
+// window ends.
+TEST_F(Pickbox, NoAlternateScreenLeavesNothingDrawn) {
+  const std::pair<const char*, int> ways[] = {{"\r", 0}, {"q", 0}, {"\x1b", 0}, {"\x03", 0}, {"", SIGTERM}, {"", SIGHUP}};
+  for (const char* term : {"linux", "vt100", "ansi"}) {
+    for (const auto& [key, sig] : ways) {
+      ptyterm::Options o = options(fruit, "Fruit");
+      o.term = term;
+      start(o);
+      keys("j");
+      expect_view(fruit, 0, 1);
+      if (sig == SIGHUP) {  // placed anew first: the new place is erased
+        term_->resize(30, 60);
+        top_ = 30 / 2 - 8;
+        left_ = 60 / 2 - 12;
+        expect_view(fruit, 0, 1);
+      }
+      keys(key);
+      if (sig != 0) term_->signal(sig);
+      ASSERT_TRUE(term_->wait_exit(5000)) << term_->screen();
+      EXPECT_EQ(ptyterm::shown_rows(*term_), "") << term << " " << key << " " << sig;
+      expect_normal_modes();
+    }
+  }
 }
 
 // curses sends only what changed: the row left and the row reached.
@@ -674,3 +706,36 @@ TEST_F(PickboxRoad, AnyTextArrivesWhole) {
 }
 
 }  // namespace
+
+// A hand-off that waits for room says so while it waits; Ctrl-C still gives up.
+TEST_F(PickboxRoad, AFullQueueIsNamedWhileTheHandOffWaits) {
+  const int id = msgget(key_, IPC_CREAT | IPC_EXCL | 0600);
+  ASSERT_GE(id, 0);
+  msqid_ds ds{};
+  ASSERT_EQ(msgctl(id, IPC_STAT, &ds), 0);
+  ds.msg_qbytes = 16;
+  ASSERT_EQ(msgctl(id, IPC_SET, &ds), 0);
+  struct {
+    long type;
+    char text[16];
+  } m{96, "filler-filler-f"};
+  ASSERT_EQ(msgsnd(id, &m, 16, IPC_NOWAIT), 0);
+  ptyterm::Options o;
+  o.argv = {testsupport::bin_path("pickbox"), "Apple", "Fruit"};
+  o.env["PATH"] = testsupport::bin_dir() + ":" + std::getenv("PATH");
+  o.env["JUX_QUEID"] = std::to_string(key_);
+  ptyterm::Terminal t(o);
+  ASSERT_TRUE(t.wait_text("Apple")) << t.screen();
+  t.send("\r");
+  const std::string line =
+      "pickbox: queue " + std::to_string(key_) + " is full; waiting for room (Ctrl-C gives up)\r\n";
+  ASSERT_TRUE(t.wait_until([&] { return t.tty_output().find(line) != std::string::npos; })) << t.tty_output();
+  EXPECT_FALSE(t.exited());
+  t.send("\x03");
+  ASSERT_TRUE(t.wait_exit(5000)) << t.screen();
+  EXPECT_EQ(t.term_signal(), SIGINT);
+  EXPECT_EQ(ptyterm::mode_faults(t.modes()), "");
+  EXPECT_FALSE(t.alt_screen());
+  ASSERT_EQ(msgctl(id, IPC_STAT, &ds), 0);
+  EXPECT_EQ(ds.msg_qnum, 1u) << "only the filler is queued";
+}
