@@ -360,6 +360,53 @@ TEST(AskboxFailure, TerminalTooSmallForTheWindow) {
   EXPECT_EQ(answer("y\r", fits).out, "NAME=y\n");
 }
 
+// --- legacy character sets (the test locales, through LOCPATH) ------------
+
+Options in_locale(Options o, const char* locale) {
+  o.locale = locale;
+  o.env["LOCPATH"] = testsupport::locale_dir();
+  return o;
+}
+
+TEST(AskboxLocale, PromptAndAnswerInTheLocalesEncoding) {
+  // Half-width katakana, 2 bytes and one column each in EUC-JP: 80 bytes
+  // that fit the row, cut at 79 inside the last character (a half would
+  // show as '?').
+  std::string kana;
+  for (int i = 0; i < 20; ++i) kana += "\x8e\xb1\x8e\xb2";
+  const std::string kept = kana.substr(0, 78);
+  struct Case {
+    const char* locale;
+    std::string prompt, shown, typed;
+  };
+  for (const Case& c : std::vector<Case>{
+           {"ja_JP.eucJP", kana, kept, "\xa4\xa2"},
+           {"ja_JP.SJIS", "\x83\x5c?", "\x83\x5c?", "\x83\x5c\x82\xa0"},  // the second byte of ソ is 0x5C
+           {"en_US.ISO-8859-1", "caf\xe9?", "caf\xe9?", "\xe9t\xe9"},
+       }) {
+    Terminal t(in_locale(captured({c.prompt, "NAME"}), c.locale));
+    ASSERT_TRUE(wait_reading(t)) << c.locale;
+    t.send(c.typed + "\r");
+    ASSERT_TRUE(t.wait_exit()) << c.locale;
+    EXPECT_EQ(t.captured_stdout(), "NAME=" + c.typed + "\n") << c.locale;
+    EXPECT_EQ(t.exit_code(), 0) << c.locale;
+    const std::size_t at = t.tty_output().find(c.shown);
+    ASSERT_NE(at, std::string::npos) << c.locale;
+    EXPECT_NE(t.tty_output().substr(at + c.shown.size(), 1), "?") << c.locale;
+  }
+}
+
+TEST(AskboxLocale, CharactersTheLibraryCannotReadEndTheRunBeforeDrawing) {
+  Terminal t(in_locale(captured({"Q", "NAME"}), "ja_JP.nomodule"));
+  ASSERT_TRUE(t.wait_exit()) << t.screen();
+  EXPECT_EQ(t.exit_code(), 1);
+  EXPECT_EQ(t.captured_stdout(), "NAME=\n");
+  EXPECT_EQ(t.tty_output().rfind("askbox: the C library cannot convert the locale's character set NOMODULE", 0), 0u)
+      << t.tty_output();
+  EXPECT_EQ(t.tty_output().find('\x1b'), std::string::npos) << "curses never started";
+  expect_normal_modes(t);
+}
+
 TEST(AskboxFailure, NoTerminalAtAll) {
   testsupport::ProcOptions o;
   o.stdin_data = "typed\n";
