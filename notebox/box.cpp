@@ -18,6 +18,7 @@ std::string chosen_message(int argc, const char* const* argv) {
 std::string default_message() {
   const char* set = ::nl_langinfo(CODESET);
   if (std::string_view(set) == "UTF-8") return kDefaultMessage;
+  if (std::string_view(set) == "ANSI_X3.4-1968") return kDefaultAscii;  // the C locale: no converter to load
   const iconv_t cd = ::iconv_open(set, "UTF-8");
   if (cd == reinterpret_cast<iconv_t>(-1)) return kDefaultAscii;
   char in_buf[sizeof kDefaultMessage];
