@@ -118,7 +118,7 @@ TEST(NoteboxLocale, DefaultMessageInTheLocalesCharacterSet) {
     ASSERT_TRUE(t.wait_exit()) << c.locale;
     EXPECT_EQ(t.exit_code(), 0) << c.locale;
     EXPECT_EQ(count(t.tty_output(), c.bytes), 1u) << c.locale;
-    EXPECT_EQ(t.row_text(t.rows() / 2 + 8).substr(0, c.note.size()), c.note) << c.locale << "\n" << t.screen();
+    EXPECT_EQ(t.row_text(t.rows() / 2 + 8).substr(0, unreadable.size()), c.note) << c.locale << "\n" << t.screen();
   }
 }
 
