@@ -86,7 +86,7 @@ std::string charset_problem() {
     return {};
   }
   return "the C library cannot convert the locale's character set " + std::string(name) +
-         " (its conversion modules are missing or from another version of the C library)";
+         " (its conversion modules are missing or do not match)";
 }
 
 std::string shown_text(std::string_view s, int max_columns) {
