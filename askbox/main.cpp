@@ -114,6 +114,8 @@ End edit(const std::string& prompt, askbox::LineEditor& editor) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Before the prompt is cut: what a character is depends on the locale.
+  std::setlocale(LC_CTYPE, "");
   const auto request = askbox::parse_args(argc, argv);
   if (!request) {
     std::fprintf(stderr, "Usage: askbox PROMPT NAME\n");
@@ -124,13 +126,14 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "askbox: NAME holds a line break, and the answer must be one line\n");
     return 1;
   }
-  std::setlocale(LC_CTYPE, "");
   const std::string prompt = winkit::shown_text(request->msg, kTextCols);
 
-  std::string why;
+  // Where the locale's characters cannot be read every typed one would be
+  // dropped, and the answer silently empty.
+  std::string why = winkit::charset_problem();
   End end = End::InputEnded;
   askbox::LineEditor editor;
-  {
+  if (why.empty()) {
     winkit::TermSession session(winkit::Screen::Alternate, winkit::Input::Keys);
     if (session.ok()) {
       editor = askbox::LineEditor(settings());  // the key terminal's, known once the session holds it

@@ -7,7 +7,7 @@ namespace askbox {
 std::optional<Request> parse_args(int argc, const char* const* argv) {
   if (argc != 3) return std::nullopt;
   std::string_view prompt(argv[1]);
-  return Request{std::string(prompt.substr(0, winkit::utf8_prefix(prompt, kPromptBytes))), argv[2]};
+  return Request{std::string(prompt.substr(0, winkit::char_prefix(prompt, kPromptBytes))), argv[2]};
 }
 
 std::string result_line(std::string_view ename, std::string_view value) {

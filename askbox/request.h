@@ -11,7 +11,7 @@ namespace askbox {
 constexpr std::size_t kPromptBytes = 79;
 
 struct Request {
-  std::string msg;    // the prompt, cut to kPromptBytes, never inside a character
+  std::string msg;    // the prompt, cut to kPromptBytes, never inside a character of the current locale
   std::string ename;  // the variable name, whole: a cut name would set another variable
 };
 

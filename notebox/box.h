@@ -3,13 +3,16 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 namespace notebox {
 
 inline constexpr char kTitle[] = " -----------  JUX  DIALOG MESSAGE ----------- ";
 static_assert(sizeof kTitle - 1 == 46, "the title spans the top row between the corners");
-inline constexpr char kDefaultMessage[] = "ダイアログメッセージです";
+inline constexpr char kDefaultMessage[] = "ダイアログメッセージです";  // UTF-8
+// Where the locale's character set lacks katakana; the manual page's spelling.
+inline constexpr char kDefaultAscii[] = "daiarogu messeeji desu";
 
 constexpr int kRows = 8;
 constexpr int kCols = 48;
@@ -26,7 +29,11 @@ constexpr int kTextCols = kCols - 1 - kTextCol;
 constexpr int kTextRows = 3;
 
 // One argument is the message, cut to kMessageBytes (never inside a
-// character); any other count shows the default.
-std::string_view chosen_message(int argc, const char* const* argv);
+// character of the current locale); any other count shows the default.
+std::string chosen_message(int argc, const char* const* argv);
+
+// The default message in the current locale's character set, or its ASCII
+// spelling where that set cannot hold it.
+std::string default_message();
 
 }  // namespace notebox

@@ -62,29 +62,51 @@ std::string drawing(std::string_view message, int rows, int cols) {
 }
 
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  const std::string_view buff = chosen_message(argc, argv);
-  // Only a message beyond ASCII needs the locale to be drawn.
-  if (!is_ascii(buff)) std::setlocale(LC_CTYPE, "");
-
-  const winkit::DrawingTerminal terminal;
-  std::string why = terminal.problem();
-  if (!why.empty()) return cannot_draw(why);
+// Draws the box on the terminal; the reason when it could not.
+std::string draw(const winkit::DrawingTerminal& terminal, std::string_view message) {
   const int fd = ::fileno(terminal.file());
   int found = 0;
-  if (setupterm(nullptr, fd, &found) != OK) return cannot_draw(winkit::no_description());
-  why = winkit::cannot_place_cursor();
+  if (setupterm(nullptr, fd, &found) != OK) return winkit::no_description();
+  std::string why = winkit::cannot_place_cursor();
   // setupterm has set these to the screen's size as curses takes it: the
   // terminal's own, unless LINES or COLUMNS say otherwise.
   const int rows = lines;
   const int cols = columns;
   if (why.empty() && (rows < kMinLines || cols < kMinCols)) why = winkit::too_small(kMinLines, kMinCols, rows, cols);
   if (why.empty()) {
-    const std::string bytes = drawing(buff, rows, cols);
+    const std::string bytes = drawing(message, rows, cols);
     if (!winkit::write_all(fd, bytes.data(), bytes.size())) why = "cannot write to the terminal";
   }
   del_curterm(cur_term);
+  return why;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // Said after the box, on the line below it, where the user can read them.
+  std::vector<std::string> notes;
+  if (argc > 2)
+    notes.push_back("the message must be one argument, got " + std::to_string(argc - 1) +
+                    "; showing the default message");
+  // Only text beyond ASCII needs the locale (the default message is such).
+  if (argc != 2 || !is_ascii(argv[1])) {
+    std::setlocale(LC_CTYPE, "");
+    const std::string problem = winkit::charset_problem();
+    if (!problem.empty()) {
+      // Read as ASCII, the text still shows, with a mark for what cannot.
+      std::setlocale(LC_CTYPE, "C");
+      notes.push_back(problem + (argc == 2 ? "; bytes beyond ASCII show as ?" : "; showing the default message in ASCII"));
+    }
+  }
+  const std::string buff = chosen_message(argc, argv);
+
+  std::string why;
+  {
+    const winkit::DrawingTerminal terminal;
+    why = terminal.problem();
+    if (why.empty()) why = draw(terminal, buff);
+  }
+  for (const std::string& note : notes) std::fprintf(stderr, "notebox: %s\n", note.c_str());
   return why.empty() ? 0 : cannot_draw(why);
 }

@@ -1,3 +1,6 @@
+#include <iconv.h>
+#include <langinfo.h>
+
 #include <cwchar>
 #include <cwctype>
 
@@ -6,17 +9,6 @@
 namespace winkit {
 
 namespace {
-
-bool is_continuation(unsigned char c) { return (c & 0xC0) == 0x80; }
-
-// Length a UTF-8 lead byte announces, or 0 when c cannot start a character.
-std::size_t lead_length(unsigned char c) {
-  if (c < 0x80) return 1;
-  if (c >= 0xC2 && c <= 0xDF) return 2;
-  if (c >= 0xE0 && c <= 0xEF) return 3;
-  if (c >= 0xF0 && c <= 0xF4) return 4;
-  return 0;
-}
 
 // Walks s one drawable character at a time. Curses expands a tab, breaks the
 // line at a newline and spells out other controls and undecodable bytes in
@@ -55,15 +47,46 @@ class Drawable {
 
 }  // namespace
 
-std::size_t utf8_prefix(std::string_view s, std::size_t max_bytes) {
+std::size_t char_prefix(std::string_view s, std::size_t max_bytes) {
   if (s.size() <= max_bytes) return s.size();
-  // The cut falls before byte max_bytes: step back to the start of the
-  // character that byte belongs to, if any within the longest encoding.
-  std::size_t start = max_bytes;
-  while (start > 0 && max_bytes - start < 3 && is_continuation(static_cast<unsigned char>(s[start]))) --start;
-  std::size_t len = lead_length(static_cast<unsigned char>(s[start]));
-  if (start < max_bytes && start + len > max_bytes) return start;
-  return max_bytes;
+  // Only a walk from the start finds the boundaries: a Shift_JIS second byte
+  // may look like ASCII, and EUC-JP bytes look alike whatever their place.
+  std::mbstate_t state{};
+  std::size_t at = 0;
+  for (;;) {
+    std::size_t len = std::mbrlen(s.data() + at, s.size() - at, &state);
+    if (len == static_cast<std::size_t>(-1) || len == static_cast<std::size_t>(-2)) {
+      state = std::mbstate_t{};  // no character: the byte stands alone
+      len = 1;
+    } else if (len == 0) {
+      len = 1;
+    }
+    if (at + len > max_bytes) return at;
+    at += len;
+  }
+}
+
+std::string charset_problem() {
+  const char* set = ::nl_langinfo(CODESET);
+  const std::string_view name = set;
+  // Built into the C library: nothing is loaded for them.
+  if (name == "UTF-8" || name == "ANSI_X3.4-1968") return {};
+  // Any other set gives a meaning to some byte above ASCII, if only as the
+  // start of a character. Without its conversion modules the C library
+  // reads the locale as ASCII and refuses them all.
+  for (int b = 0x80; b <= 0xFF; ++b) {
+    const char c = static_cast<char>(b);
+    std::mbstate_t state{};
+    if (std::mbrlen(&c, 1, &state) != static_cast<std::size_t>(-1)) return {};
+  }
+  // A 7-bit set refuses them too, and still converts.
+  const iconv_t cd = ::iconv_open("WCHAR_T", set);
+  if (cd != reinterpret_cast<iconv_t>(-1)) {
+    ::iconv_close(cd);
+    return {};
+  }
+  return "the C library cannot convert the locale's character set " + std::string(name) +
+         " (its conversion modules are missing or do not match)";
 }
 
 std::string shown_text(std::string_view s, int max_columns) {

@@ -144,8 +144,13 @@ bool escape_complete(std::string_view tail);
 KeyKind escape_key(std::string_view tail);
 
 // Length of the longest prefix of s of at most max_bytes bytes that does not
-// end inside a UTF-8 character.
-std::size_t utf8_prefix(std::string_view s, std::size_t max_bytes);
+// end inside a character of the current locale's encoding (call it after
+// setlocale). A byte that is no part of a character stands alone.
+std::size_t char_prefix(std::string_view s, std::size_t max_bytes);
+
+// After setlocale: why the C library cannot read the locale's character set,
+// in which case every byte above ASCII would be refused; empty when it can.
+std::string charset_problem();
 
 // s as it may be drawn, in the current locale: a byte that does not decode,
 // a character that is not printable, and a zero-width character with nothing

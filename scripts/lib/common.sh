@@ -3,7 +3,7 @@
 
 # The Debian packages a build and its tests need.
 # shellcheck disable=SC2034  # used by the scripts that source this file
-JUX_BUILD_PACKAGES=(g++ cmake make pkg-config libncurses-dev libgtest-dev libvterm-dev ncurses-base)
+JUX_BUILD_PACKAGES=(g++ cmake make pkg-config libncurses-dev libgtest-dev libvterm-dev ncurses-base locales)
 # What the lint, install and package tests need besides: manual page and shell
 # checkers, and the Debian packaging tools (cpack reads dependencies with
 # dpkg-shlibdeps, which needs file).

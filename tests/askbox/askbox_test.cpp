@@ -370,6 +370,41 @@ TEST(AskboxFailure, TerminalTooSmallForTheWindow) {
   EXPECT_EQ(answer("y\r", fits).out, "NAME=y\n");
 }
 
+// --- legacy character sets (the test locales, through LOCPATH) ------------
+
+Options in_locale(Options o, const char* locale) {
+  o.locale = locale;
+  o.env["LOCPATH"] = testsupport::locale_dir();
+  return o;
+}
+
+TEST(AskboxLocale, PromptCutAndAnswerInEucJp) {
+  // Half-width katakana, 2 bytes and one column each: 80 bytes that fit the
+  // row, cut at 79 inside the last character (a half would show as '?').
+  std::string kana;
+  for (int i = 0; i < 20; ++i) kana += "\x8e\xb1\x8e\xb2";
+  Terminal t(in_locale(captured({kana, "NAME"}), "ja_JP.eucJP"));
+  ASSERT_TRUE(wait_reading(t));
+  t.send("\xa4\xa2\r");
+  ASSERT_TRUE(t.wait_exit());
+  EXPECT_EQ(t.captured_stdout(), "NAME=\xa4\xa2\n");
+  EXPECT_EQ(t.exit_code(), 0);
+  const std::size_t at = t.tty_output().find(kana.substr(0, 78));
+  ASSERT_NE(at, std::string::npos);
+  EXPECT_NE(t.tty_output().substr(at + 78, 1), "?");
+}
+
+TEST(AskboxLocale, CharactersTheLibraryCannotReadEndTheRunBeforeDrawing) {
+  Terminal t(in_locale(captured({"Q", "NAME"}), "ja_JP.nomodule"));
+  ASSERT_TRUE(t.wait_exit()) << t.screen();
+  EXPECT_EQ(t.exit_code(), 1);
+  EXPECT_EQ(t.captured_stdout(), "NAME=\n");
+  EXPECT_EQ(t.tty_output().rfind("askbox: the C library cannot convert the locale's character set NOMODULE", 0), 0u)
+      << t.tty_output();
+  EXPECT_EQ(t.tty_output().find('\x1b'), std::string::npos) << "curses never started";
+  expect_normal_modes(t);
+}
+
 TEST(AskboxFailure, NoTerminalAtAll) {
   testsupport::ProcOptions o;
   o.stdin_data = "typed\n";

@@ -11,8 +11,8 @@
 
 int main(int argc, char** argv) {
   using namespace notebox;
-  const std::string_view buff = chosen_message(argc, argv);
   std::setlocale(LC_CTYPE, "");
+  const std::string buff = chosen_message(argc, argv);
   winkit::TermSession session(winkit::Screen::Normal, winkit::Input::None);
   if (!session.ok()) return 1;
   const int top = top_row(LINES);

@@ -69,6 +69,10 @@ TEST(NoteboxMessage, DefaultMessageForAnyOtherArgumentCount) {
     Terminal t(notebox(args));
     ASSERT_TRUE(t.wait_exit()) << t.screen();
     EXPECT_EQ(t.exit_code(), 0);
+    // More than one argument is said, on the line below the box.
+    const std::string warning = args.empty() ? "" : "notebox: the message must be one argument, got " +
+                                                        std::to_string(args.size()) + "; showing the default message";
+    EXPECT_EQ(t.row_text(t.rows() / 2 + 8), warning) << t.screen();
     EXPECT_EQ(message_row(t), kDefault + std::string(43 - 24, ' ')) << t.screen();
     EXPECT_EQ(t.screen().find("first"), std::string::npos) << t.screen();
     // Twelve characters of two columns each.
@@ -78,6 +82,56 @@ TEST(NoteboxMessage, DefaultMessageForAnyOtherArgumentCount) {
     }
     EXPECT_EQ(t.cell(row, kLeft + 4 + 24).text, " ");
     EXPECT_EQ(t.cell(row, kLeft + kWidth - 1).text, "|");
+  }
+}
+
+// The test locales (LOCPATH), for legacy character sets.
+Options in_locale(Options o, const char* locale) {
+  o.locale = locale;
+  o.env["LOCPATH"] = testsupport::locale_dir();
+  return o;
+}
+
+std::size_t count(const std::string& s, const std::string& unit) {
+  std::size_t n = 0;
+  for (std::size_t at = s.find(unit); at != std::string::npos; at = s.find(unit, at + unit.size())) ++n;
+  return n;
+}
+
+TEST(NoteboxLocale, DefaultMessageInTheLocalesCharacterSet) {
+  const std::string ascii = "daiarogu messeeji desu";
+  const std::string unreadable = "notebox: the C library cannot convert the locale's character set NOMODULE";
+  struct Case {
+    const char* locale;
+    std::string bytes;  // as the terminal receives them
+    std::string note;   // on standard error, below the box
+  };
+  for (const Case& c : std::vector<Case>{
+           {"ja_JP.eucJP", "\xa5\xc0\xa5\xa4\xa5\xa2\xa5\xed\xa5\xb0\xa5\xe1\xa5\xc3\xa5\xbb\xa1\xbc\xa5\xb8\xa4\xc7\xa4\xb9", ""},
+           {"ja_JP.SJIS", "\x83\x5f\x83\x43\x83\x41\x83\x8d\x83\x4f\x83\x81\x83\x62\x83\x5a\x81\x5b\x83\x57\x82\xc5\x82\xb7", ""},
+           {"en_US.ISO-8859-1", ascii, ""},
+           {"C", ascii, ""},
+           {"C.UTF-8", kDefault, ""},
+           {"ja_JP.nomodule", ascii, unreadable},
+       }) {
+    Terminal t(in_locale(notebox({}), c.locale));
+    ASSERT_TRUE(t.wait_exit()) << c.locale;
+    EXPECT_EQ(t.exit_code(), 0) << c.locale;
+    EXPECT_EQ(count(t.tty_output(), c.bytes), 1u) << c.locale;
+    EXPECT_EQ(t.row_text(t.rows() / 2 + 8).substr(0, unreadable.size()), c.note) << c.locale << "\n" << t.screen();
+  }
+}
+
+TEST(NoteboxLocale, LongMessageIsCutBetweenTwoByteCharacters) {
+  // 40 characters of 2 bytes: the 79-byte limit falls inside the last. A
+  // character cut in half would show as '?'.
+  for (const auto& [locale, unit] : {std::pair{"ja_JP.eucJP", "\xa4\xa2"}, std::pair{"ja_JP.SJIS", "\x83\x5c"}}) {
+    std::string message;
+    for (int i = 0; i < 40; ++i) message += unit;
+    Terminal t(in_locale(notebox({message}), locale));
+    ASSERT_TRUE(t.wait_exit()) << locale;
+    EXPECT_EQ(count(t.tty_output(), unit), 39u) << locale;
+    EXPECT_EQ(t.tty_output().find('?'), std::string::npos) << locale;
   }
 }
 

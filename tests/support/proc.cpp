@@ -28,6 +28,7 @@ void apply_env(const std::map<std::string, std::optional<std::string>>& env) {
 
 std::string bin_dir() { return JUX_BIN_DIR; }
 std::string bin_path(const std::string& program) { return bin_dir() + "/" + program; }
+std::string locale_dir() { return JUX_LOCALE_DIR; }
 
 ProcResult run_process(const std::vector<std::string>& argv, const ProcOptions& options) {
   ProcResult result;

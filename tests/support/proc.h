@@ -30,5 +30,9 @@ ProcResult run_process(const std::vector<std::string>& argv, const ProcOptions& 
 // Directory holding the built programs (build/bin of the tree under test).
 std::string bin_dir();
 std::string bin_path(const std::string& program);
+// Directory of the locales the tests compile (for LOCPATH): C.UTF-8,
+// ja_JP.eucJP, ja_JP.SJIS, en_US.ISO-8859-1, and ja_JP.nomodule, whose
+// character set the C library has no conversion for.
+std::string locale_dir();
 
 }  // namespace testsupport

@@ -9,13 +9,14 @@
 #include <string>
 #include <vector>
 
+#include "proc.h"
 #include "winkit.h"
 
 namespace {
 
 using winkit::KeyKind;
 using winkit::shown_text;
-using winkit::utf8_prefix;
+using winkit::char_prefix;
 using winkit::wrap_text;
 
 // Columns a drawable text takes, measured apart from the code under test.
@@ -32,26 +33,68 @@ class Utf8Locale : public ::testing::Test {
   void TearDown() override { std::setlocale(LC_ALL, "C"); }
 };
 
-TEST(Utf8Prefix, NeverEndsInsideACharacter) {
-  EXPECT_EQ(utf8_prefix("hello", 79), 5u);
-  EXPECT_EQ(utf8_prefix("hello", 3), 3u);
-  EXPECT_EQ(utf8_prefix("hello", 0), 0u);
+TEST_F(Utf8Locale, PrefixNeverEndsInsideACharacter) {
+  EXPECT_EQ(char_prefix("hello", 79), 5u);
+  EXPECT_EQ(char_prefix("hello", 3), 3u);
+  EXPECT_EQ(char_prefix("hello", 0), 0u);
   const std::string e = "a\xc3\xa9";  // aé
-  EXPECT_EQ(utf8_prefix(e, 1), 1u);
-  EXPECT_EQ(utf8_prefix(e, 2), 1u);
-  EXPECT_EQ(utf8_prefix(e, 3), 3u);
+  EXPECT_EQ(char_prefix(e, 1), 1u);
+  EXPECT_EQ(char_prefix(e, 2), 1u);
+  EXPECT_EQ(char_prefix(e, 3), 3u);
   const std::string ja = "日本";
-  EXPECT_EQ(utf8_prefix(ja, 2), 0u);
-  EXPECT_EQ(utf8_prefix(ja, 4), 3u);
-  EXPECT_EQ(utf8_prefix(ja, 5), 3u);
-  EXPECT_EQ(utf8_prefix(ja, 6), 6u);
+  EXPECT_EQ(char_prefix(ja, 2), 0u);
+  EXPECT_EQ(char_prefix(ja, 4), 3u);
+  EXPECT_EQ(char_prefix(ja, 5), 3u);
+  EXPECT_EQ(char_prefix(ja, 6), 6u);
   const std::string emoji = "x\xf0\x9f\x98\x80";
-  for (std::size_t n = 1; n <= 4; ++n) EXPECT_EQ(utf8_prefix(emoji, n), 1u) << n;
-  EXPECT_EQ(utf8_prefix(emoji, 5), 5u);
+  for (std::size_t n = 1; n <= 4; ++n) EXPECT_EQ(char_prefix(emoji, n), 1u) << n;
+  EXPECT_EQ(char_prefix(emoji, 5), 5u);
   // Bytes that are no part of a character are cut anywhere.
-  EXPECT_EQ(utf8_prefix("ab\xff\xfe", 3), 3u);
-  EXPECT_EQ(utf8_prefix("a\x80\x80\x80\x80\x80", 4), 4u);
-  EXPECT_EQ(utf8_prefix("a\xe3\x83z", 2), 1u);
+  EXPECT_EQ(char_prefix("ab\xff\xfe", 3), 3u);
+  EXPECT_EQ(char_prefix("a\x80\x80\x80\x80\x80", 4), 4u);
+  EXPECT_EQ(char_prefix("a\xe3\x83z", 2), 2u);  // a character's start with no end is none
+}
+
+// The locales the tests compile, set for this process.
+class TestLocale {
+ public:
+  explicit TestLocale(const char* name) {
+    ::setenv("LOCPATH", testsupport::locale_dir().c_str(), 1);
+    ok_ = std::setlocale(LC_ALL, name) != nullptr;
+  }
+  ~TestLocale() {
+    std::setlocale(LC_ALL, "C");
+    ::unsetenv("LOCPATH");
+  }
+  bool ok() const { return ok_; }
+
+ private:
+  bool ok_ = false;
+};
+
+TEST(LocalePrefix, CutsAtTheLocalesOwnCharacters) {
+  struct Case {
+    const char* locale;
+    std::string text;
+    std::size_t max;
+    std::size_t want;
+  };
+  for (const Case& c : std::vector<Case>{
+           // あい; a half-width ｱ (2 bytes); a JIS X 0212 character (3 bytes)
+           {"ja_JP.eucJP", "\xa4\xa2\xa4\xa4", 3, 2},
+           {"ja_JP.eucJP", "a\x8e\xb1", 2, 1},
+           {"ja_JP.eucJP", "\x8f\xb0\xa1z", 2, 0},
+           // ソ ends in 0x5C, and ｱ takes one byte
+           {"ja_JP.SJIS", "x\x83\x5c\x83\x5c", 4, 3},
+           {"ja_JP.SJIS", "\x83\x5c\\", 1, 0},
+           {"ja_JP.SJIS", "\xb1\xb1\xb1", 2, 2},
+           {"en_US.ISO-8859-1", "\xe9\xe9\xe9", 2, 2},
+           {"C", "\xc3\xa9", 1, 1},
+       }) {
+    const TestLocale locale(c.locale);
+    ASSERT_TRUE(locale.ok()) << c.locale;
+    EXPECT_EQ(char_prefix(c.text, c.max), c.want) << c.locale << " " << c.max;
+  }
 }
 
 TEST_F(Utf8Locale, PrintableTextUnchanged) {
