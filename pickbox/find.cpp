@@ -124,6 +124,9 @@ void Matches::refill(const ItemList& items, std::string_view needle) {
   all_ = false;
   count_ = items.count;
   rows_.clear();
+  // Room for every item at once: pages never written take no memory, and
+  // the list is never copied while it grows.
+  rows_.reserve(static_cast<std::size_t>(items.count));
   for (int k = 0; k < items.count; ++k)
     if (contains(items.at(k), needle)) rows_.push_back(static_cast<std::uint32_t>(k));
 }
