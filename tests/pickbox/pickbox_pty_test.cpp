@@ -661,99 +661,65 @@ Strings slice(const Strings& items, std::initializer_list<int> numbers) {
   return out;
 }
 
+// Keys sent with the find line open, then the rows, the highlighted one and
+// the find line they must give.
+struct FindStep {
+  std::string keys;
+  Strings rows;
+  int j;
+  std::string edge;
+};
+
 TEST_F(Pickbox, FindNarrowsTheListAndEscBringsItAllBack) {
   const Strings items = numbered(40);
-  start(items);
-  keys("jjj/");
-  expect_find(Strings(items.begin(), items.begin() + 14), 3, "/");
   const Strings ones = slice(items, {1, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 21, 31});
-  // item04 holds no "1": the first match takes the highlight.
-  const std::pair<const char*, std::pair<Strings, int>> steps[] = {
-      {"1", {ones, 0}},
-      {"\x1b[B\x1b[B", {ones, 2}},
-      {"1", {slice(items, {11}), 0}},
-      {"\x7f", {ones, 2}},  // item11 matches again and keeps the highlight
-      {"\x1b[F", {ones, 12}},
-      {"\x1b[H\x1b[6~", {ones, 12}},
-      {"\x1b[5~\x1b[B", {ones, 1}},
+  start(items);
+  const FindStep steps[] = {
+      {"jjj/", Strings(items.begin(), items.begin() + 14), 3, "/"},
+      {"1", ones, 0, "/1"},  // item04 holds no "1": the first match
+      {"\x1b[B\x1b[B" "1", slice(items, {11}), 0, "/11"},
+      {"\x7f", ones, 2, "/1"},  // item11 matches again and keeps the highlight
+      {"\x1b[F", ones, 12, "/1"},
+      {"\x1b[H\x1b[6~\x1b[5~\x1b[B", ones, 1, "/1"},
+      {"jtgqZ", {}, -1, "/1jtgqZ"},  // letters that move are text; no match shows no row
+      {"\x15" "3", slice(items, {3, 13, 23, 30, 31, 32, 33, 34, 35, 36, 37, 38, 39}), 0, "/3"},
   };
-  std::string typed = "/";
-  for (const auto& [key, view] : steps) {
-    keys(key);
-    if (key[0] != '\x1b') typed = key[0] == '\x7f' ? typed.substr(0, typed.size() - 1) : typed + key;
-    SCOPED_TRACE(std::string("after ") + key);
-    expect_find(view.first, view.second, typed);
+  for (const FindStep& step : steps) {
+    keys(step.keys);
+    SCOPED_TRACE(step.keys);
+    expect_find(step.rows, step.j, step.edge);
   }
+  // The window placed anew and the too-small note keep the find line; keys still count.
+  term_->resize(10, 80);
+  ASSERT_TRUE(term_->wait_text("terminal too small")) << term_->screen();
+  keys("\x1b[B");
+  term_->wait_quiet();
+  term_->resize(30, 100);
+  top_ = 30 / 2 - 8;
+  left_ = 100 / 2 - 12;
+  expect_find(slice(items, {3, 13, 23, 30, 31, 32, 33, 34, 35, 36, 37, 38, 39}), 1, "/3");
   keys("\x1b");
-  expect_view(items, 8, 1);  // item10, on the row it stood on
-  EXPECT_EQ(term_->text(top_ + 15, left_ + 1, 22), std::string(22, ' '));
+  expect_view(items, 11, 1);  // item13, on the row it stood on
   keys("\x1b");
   expect_exit(255);
   EXPECT_FALSE(handed_off());
 }
 
-TEST_F(Pickbox, WhileFindingLettersAreTextAndNoMatchShowsNoRow) {
-  const Strings items = {"Apple", "Banana", "Cherry", "jtgqZk"};
+TEST_F(Pickbox, FindWithWideCharactersAndNothingToChoose) {
+  const Strings items = {"日本語", "本", "Apple"};
   start(items);
-  keys("/jtgqZ");
-  expect_find(slice(items, {4}), 0, "/jtgqZ");
-  keys("x");
-  expect_find({}, -1, "/jtgqZx");
-  const size_t before = term_->tty_bytes();
-  keys("\r");
-  ASSERT_TRUE(term_->wait_until([&] { return term_->tty_output().find('\a', before) != std::string::npos; }))
-      << "no beep for Enter with nothing to choose";
-  EXPECT_FALSE(term_->exited());
-  keys("\x15");
-  expect_find(items, 3, "/");  // the item last highlighted still is
-  keys("\bA\ba");
-  expect_find(slice(items, {1, 2}), 0, "/a");
-  keys("\x1b");
-  expect_view(items, 0, 0);
-  keys("jj\r");
-  expect_exit(0);
-  EXPECT_EQ(handed_off(), (Strings{"-s", "30001", "Cherry", "Title"}));
-}
-
-TEST_F(Pickbox, WideCharactersInTheFindText) {
-  const Strings items = {"日本語", "本", "Apple", "Book"};
-  start(items);
-  keys("/本");
-  expect_find(slice(items, {1, 2}), 0, "/本");
-  keys("\x1b[B");
+  keys("/本\x1b[B");
   expect_find(slice(items, {1, 2}), 1, "/本");
   // Longer than the edge: the first characters give way, never half a wide one.
-  keys("本本本本本本本本本本");
-  expect_find({}, -1, "本本本本本本本本本本本");
-  keys("x");
+  keys("本本本本本本本本本本x");
   expect_find({}, -1, "本本本本本本本本本本x");
-  keys(std::string(11, '\x7f'));
-  expect_find(slice(items, {1, 2}), 1, "/本");
+  const size_t before = term_->tty_bytes();
   keys("\r");
+  EXPECT_TRUE(term_->wait_until([&] { return term_->tty_output().find('\a', before) != std::string::npos; }))
+      << "no beep for Enter with nothing to choose";
+  keys(std::string(11, '\x7f') + "\r");
   expect_exit(0);
   EXPECT_EQ(handed_off(), (Strings{"-s", "30001", "本", "Title"}));
-}
-
-TEST_F(Pickbox, ResizeAndTooSmallWithTheFindLineOpen) {
-  const Strings items = numbered(40);
-  start(items);
-  keys("/1");
-  const Strings ones = slice(items, {1, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 21, 31});
-  expect_find(ones, 0, "/1");
-  term_->resize(30, 100);
-  top_ = 30 / 2 - 8;
-  left_ = 100 / 2 - 12;
-  expect_find(ones, 0, "/1");
-  term_->resize(10, 80);
-  ASSERT_TRUE(term_->wait_text("terminal too small")) << term_->screen();
-  keys("3");
-  term_->wait_quiet();
-  term_->resize(16, 24);
-  top_ = 0;
-  left_ = 0;
-  expect_find(slice(items, {13}), 0, "/13");
-  keys("\x1b");
-  expect_view(items, 12, 0);
 }
 
 // The whole road: a choice made in the window is what a receiver takes off
