@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <vector>
 
+#include "find.h"
 #include "handoff.h"
 #include "listnav.h"
 #include "quelib.h"
@@ -22,11 +22,11 @@ int fail(const std::string& why) {
   return 1;
 }
 
-// What the list shows, fitted to its rows once: texts never change.
+// The texts that never change, fitted to the window once; the items are
+// fitted only when they come in sight, so a long list starts at once.
 struct List {
-  std::vector<std::string> items;  // each cut to the row
-  std::string top;                 // "- TITLE -", cut to the top edge
-  std::string title_row;           // the title cut to a row: with no items it stands in the first
+  std::string top;        // "- TITLE -", cut to the top edge
+  std::string title_row;  // the title cut to a row: with no items it stands in the first
 };
 
 // The edges and the title: drawn once for each placement of the window.
@@ -37,21 +37,31 @@ void draw_edges(WINDOW* pvs, const List& list) {
   wattr_off(pvs, A_REVERSE, nullptr);
 }
 
-// The rows in sight, the selected one in reverse video; the terminal's
-// cursor waits just after it.
-void draw_rows(WINDOW* pvs, const List& list, pickbox::Pos pos) {
+// Every item row (blank past the last shown), the selected one in reverse
+// video, and the bottom edge. The terminal's cursor waits just after the
+// selection, or after the find text while the find line is open.
+void draw_rows(WINDOW* pvs, const List& list, const pickbox::ListState& state, const pickbox::ItemList& items) {
   static const std::string blanks(pickbox::inner, ' ');
-  const int n = static_cast<int>(list.items.size());
-  for (int k = 0; k < pickbox::shown_rows(n); ++k) {
+  const pickbox::Pos pos = state.pos();
+  const int n = state.rows();
+  std::string sel = list.title_row;
+  for (int k = 0; k < pickbox::visible; ++k) {
     mvwaddnstr(pvs, k + 1, 1, blanks.data(), static_cast<int>(blanks.size()));
-    const std::string& row = list.items[pos.yy + k];
+    if (pos.yy + k >= n) continue;
+    const std::string row = winkit::shown_text(items.at(state.item(pos.yy + k)), pickbox::inner);
     mvwaddnstr(pvs, k + 1, 1, row.data(), static_cast<int>(row.size()));
+    if (k == pos.j) sel = row;
   }
-  static const std::string blank(" ");
-  const std::string& sel = n > 0 ? list.items[pos.selected()] : list.title_row;
-  const std::string& mark = sel.empty() ? blank : sel;  // an empty item's highlight is one blank
   wattr_on(pvs, A_REVERSE, nullptr);
-  mvwaddnstr(pvs, pos.j + 1, 1, mark.data(), static_cast<int>(mark.size()));
+  mvwaddnstr(pvs, pickbox::ylen - 1, 1, blanks.data(), static_cast<int>(blanks.size()));
+  if (n > 0 || items.count == 0) {
+    if (sel.empty()) sel = " ";  // an empty item's highlight is one blank
+    mvwaddnstr(pvs, pos.j + 1, 1, sel.data(), static_cast<int>(sel.size()));
+  }
+  if (state.finding()) {
+    const std::string line = state.find().shown(pickbox::inner);
+    mvwaddnstr(pvs, pickbox::ylen - 1, 1, line.data(), static_cast<int>(line.size()));
+  }
   wattr_off(pvs, A_REVERSE, nullptr);
 }
 
@@ -71,9 +81,10 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "Usage: pickbox ITEM... TITLE\n");
     return 1;
   }
-  const std::vector<std::string> items(argv + 1, argv + argc - 1);
+  // The items stay where the arguments are: a list may be as long as an
+  // argument list holds.
+  const pickbox::ItemList items{argv + 1, argc - 2};
   const std::string title = argv[argc - 1];
-  const int n = static_cast<int>(items.size());
 
   // What mqtool would refuse is refused before the user makes a choice.
   key_t qid = pickbox::default_qid;
@@ -83,22 +94,20 @@ int main(int argc, char** argv) {
       return fail("JUX_QUEID=" + std::string(env) + " reads as " + std::to_string(qid) + ", below " +
                   std::to_string(QUE_MIN_SEND_KEY) + ", the lowest key mqtool sends on");
   }
-  for (std::size_t k = 0; k < items.size(); ++k) {
-    if (items[k].size() > QUE_TEXT_MAX)
+  for (int k = 0; k < items.count; ++k) {
+    if (items.at(k).size() > QUE_TEXT_MAX)
       return fail("item " + std::to_string(k + 1) + " is longer than " + std::to_string(QUE_TEXT_MAX) +
                   " bytes, the most one message holds");
   }
   // With no items the title is the one choice.
-  if (items.empty() && title.empty()) return fail("the only choice, the title, is empty and cannot be posted");
-  if (items.empty() && title.size() > QUE_TEXT_MAX)
+  if (items.count == 0 && title.empty()) return fail("the only choice, the title, is empty and cannot be posted");
+  if (items.count == 0 && title.size() > QUE_TEXT_MAX)
     return fail("the only choice, the title, is longer than " + std::to_string(QUE_TEXT_MAX) +
                 " bytes, the most one message holds");
 
   // Without the locale every non-ASCII text would show as escaped bytes.
   std::setlocale(LC_CTYPE, "");
   List list;
-  list.items.reserve(items.size());
-  for (const auto& text : items) list.items.push_back(winkit::shown_text(text, pickbox::inner));
   list.top = winkit::shown_text("- " + title + " -", pickbox::xlen);
   list.title_row = winkit::shown_text(title, pickbox::inner);
 
@@ -111,34 +120,33 @@ int main(int argc, char** argv) {
     return fail(why);
   }
 
-  pickbox::Pos pos;
-  pickbox::Action act = pickbox::Action::None;
-  bool stale = true;  // a key that moves nothing draws nothing
+  pickbox::ListState state(items);
+  pickbox::Outcome out = pickbox::Outcome::None;
+  bool stale = true;  // a key that changes nothing draws nothing
   for (;;) {
     WINDOW* input_win = window.ok() ? window.get() : stdscr;
     if (window.ok() && stale) {
-      draw_rows(input_win, list, pos);
+      draw_rows(input_win, list, state, items);
       wrefresh(input_win);
     }
-    act = pickbox::key_action(winkit::read_key(input_win));
-    if (act == pickbox::Action::Choose || act == pickbox::Action::Quit || act == pickbox::Action::Closed) break;
-    if (act == pickbox::Action::Redraw) {
+    out = state.key(winkit::read_key(input_win));
+    if (out == pickbox::Outcome::Choose || out == pickbox::Outcome::Quit || out == pickbox::Outcome::Closed) break;
+    if (out == pickbox::Outcome::Redraw) {
       winkit::follow_resize(window);
       place(window, list);
       stale = true;
       continue;
     }
-    const pickbox::Pos moved = pickbox::apply(act, pos, n);
-    stale = !(moved == pos);
-    pos = moved;
+    if (out == pickbox::Outcome::Beep) beep();
+    stale = out == pickbox::Outcome::Drawn;
   }
 
   window.close();
   session.end();
-  if (act == pickbox::Action::Quit) return 255;
-  if (act == pickbox::Action::Closed) return fail("input ended before a choice was made");
+  if (out == pickbox::Outcome::Quit) return 255;
+  if (out == pickbox::Outcome::Closed) return fail("input ended before a choice was made");
   // With no items the title is the choice, as it stands in the first row.
-  const std::string& chosen = n > 0 ? items[pos.selected()] : title;
+  const std::string chosen(items.count > 0 ? items.at(state.chosen()) : std::string_view(title));
   if (chosen.empty()) return fail("the chosen item is empty, and an empty text cannot be posted");
   // A send waits while the queue is full: say so, or the blank wait looks hung.
   const auto full = [&] {

@@ -8,6 +8,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -109,6 +110,42 @@ class Pickbox : public ::testing::Test {
   }
 
   void keys(std::string_view bytes) { term_->send(bytes); }
+
+  // Columns a test text takes: its three-byte characters are all wide.
+  static int columns(const std::string& s) {
+    int n = 0;
+    for (unsigned char c : s) n += (c & 0xC0) == 0x80 ? 0 : (c >= 0xE0 ? 2 : 1);
+    return n;
+  }
+  static std::string fill(const std::string& s) { return s + std::string(22 - columns(s), ' '); }
+
+  // What is wrong with the window while finding: its rows (the highlight on
+  // row j, -1 for none), then the bottom edge holding `edge`, the cursor
+  // after it; empty when it is right.
+  std::string find_mismatch(const Strings& rows, int j, const std::string& edge) const {
+    std::string pic, vid;
+    for (int k = 0; k < 14; ++k) {
+      const std::string row = k < static_cast<int>(rows.size()) ? rows[k] : "";
+      // The right half of a wide character reads as a cell of its own, not reversed.
+      std::string lit = k != j ? "" : row.empty() ? "#" : "";
+      for (size_t b = 0; k == j && b < row.size(); ++b)
+        if ((row[b] & 0xC0) != 0x80) lit += static_cast<unsigned char>(row[b]) >= 0xE0 ? "#." : "#";
+      pic += fill(row) + "\n";
+      vid += lit + std::string(22 - lit.size(), '.') + "\n";
+    }
+    pic += fill(edge) + "\n";
+    vid += std::string(22, '#') + "\n";
+    const ptyterm::Terminal& t = *term_;
+    const std::string got_pic = t.picture(top_ + 1, left_ + 1, 15, 22), got_vid = t.video(top_ + 1, left_ + 1, 15, 22);
+    const bool cursor = t.cursor_row() == top_ + 15 && t.cursor_col() == left_ + 1 + columns(edge);
+    if (got_pic == pic && got_vid == vid && cursor) return "";
+    return "want:\n" + pic + vid + "got:\n" + got_pic + got_vid + (cursor ? "" : "cursor misplaced\n");
+  }
+  void expect_find(const Strings& rows, int j, const std::string& edge) {
+    term_->wait_until([&] { return find_mismatch(rows, j, edge).empty(); }, 3000);
+    EXPECT_EQ(find_mismatch(rows, j, edge), "") << term_->screen();
+  }
+
 
   // The arguments the stand-in mqtool got after its name, or nothing if it never ran.
   std::optional<Strings> handed_off() const {
@@ -650,6 +687,73 @@ TEST_F(Pickbox, DownRewritesOnlyTwoRows) {
   EXPECT_LE(term_->tty_bytes() - before, 80u) << term_->tty_output().substr(before);  // 39 when measured
 }
 
+Strings slice(const Strings& items, std::initializer_list<int> numbers) {
+  Strings out;
+  for (int k : numbers) out.push_back(items[static_cast<size_t>(k - 1)]);
+  return out;
+}
+
+// Keys sent with the find line open, then the rows, the highlighted one and
+// the find line they must give.
+struct FindStep {
+  std::string keys;
+  Strings rows;
+  int j;
+  std::string edge;
+};
+
+TEST_F(Pickbox, FindNarrowsTheListAndEscBringsItAllBack) {
+  const Strings items = numbered(40);
+  const Strings ones = slice(items, {1, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 21, 31});
+  start(items);
+  const FindStep steps[] = {
+      {"jjj/", Strings(items.begin(), items.begin() + 14), 3, "/"},
+      {"1", ones, 0, "/1"},  // item04 holds no "1": the first match
+      {"\x1b[B\x1b[B" "1", slice(items, {11}), 0, "/11"},
+      {"\x7f", ones, 2, "/1"},  // item11 matches again and keeps the highlight
+      {"\x1b[F", ones, 12, "/1"},
+      {"\x1b[H\x1b[6~\x1b[5~\x1b[B", ones, 1, "/1"},
+      {"jtgqZ", {}, -1, "/1jtgqZ"},  // letters that move are text; no match shows no row
+      {"\x15" "3", slice(items, {3, 13, 23, 30, 31, 32, 33, 34, 35, 36, 37, 38, 39}), 0, "/3"},
+  };
+  for (const FindStep& step : steps) {
+    keys(step.keys);
+    SCOPED_TRACE(step.keys);
+    expect_find(step.rows, step.j, step.edge);
+  }
+  // The window placed anew and the too-small note keep the find line; keys still count.
+  term_->resize(10, 80);
+  ASSERT_TRUE(term_->wait_text("terminal too small")) << term_->screen();
+  keys("\x1b[B");
+  term_->wait_quiet();
+  term_->resize(30, 100);
+  top_ = 30 / 2 - 8;
+  left_ = 100 / 2 - 12;
+  expect_find(slice(items, {3, 13, 23, 30, 31, 32, 33, 34, 35, 36, 37, 38, 39}), 1, "/3");
+  keys("\x1b");
+  expect_view(items, 11, 1);  // item13, on the row it stood on
+  keys("\x1b");
+  expect_exit(255);
+  EXPECT_FALSE(handed_off());
+}
+
+TEST_F(Pickbox, FindWithWideCharactersAndNothingToChoose) {
+  const Strings items = {"日本語", "本", "Apple"};
+  start(items);
+  keys("/本\x1b[B");
+  expect_find(slice(items, {1, 2}), 1, "/本");
+  // Longer than the edge: the first characters give way, never half a wide one.
+  keys("本本本本本本本本本本x");
+  expect_find({}, -1, "本本本本本本本本本本x");
+  const size_t before = term_->tty_bytes();
+  keys("\r");
+  EXPECT_TRUE(term_->wait_until([&] { return term_->tty_output().find('\a', before) != std::string::npos; }))
+      << "no beep for Enter with nothing to choose";
+  keys(std::string(11, '\x7f') + "\r");
+  expect_exit(0);
+  EXPECT_EQ(handed_off(), (Strings{"-s", "30001", "本", "Title"}));
+}
+
 // The whole road: a choice made in the window is what a receiver takes off
 // the queue, byte for byte, and nothing else is posted.
 class PickboxRoad : public ::testing::Test {
@@ -660,6 +764,9 @@ class PickboxRoad : public ::testing::Test {
   }
   // Chooses item `index` of items and returns every text on the queue after.
   Strings choose(const Strings& items, const std::string& title, int index) {
+    return choose(items, title, std::string(static_cast<size_t>(index), 'j') + "\r");
+  }
+  Strings choose(const Strings& items, const std::string& title, const std::string& keys) {
     ptyterm::Options o;
     o.argv = {testsupport::bin_path("pickbox")};
     o.argv.insert(o.argv.end(), items.begin(), items.end());
@@ -669,7 +776,7 @@ class PickboxRoad : public ::testing::Test {
     ptyterm::Terminal t(o);
     EXPECT_TRUE(t.wait_until([&] { return t.cursor_row() > 0 && t.tty_bytes() > 0; })) << t.screen();
     t.wait_quiet();
-    t.send(std::string(static_cast<size_t>(index), 'j') + "\r");
+    t.send(keys);
     EXPECT_TRUE(t.wait_exit(5000)) << t.screen();
     EXPECT_EQ(t.exit_code(), 0) << t.screen();
     EXPECT_EQ(t.tty_output().find("sage:"), std::string::npos) << t.tty_output();
@@ -688,6 +795,12 @@ class PickboxRoad : public ::testing::Test {
   }
   const key_t key_ = test_key(1);
 };
+
+TEST_F(PickboxRoad, FoundItemArrivesThroughTheQueue) {
+  // An Enter with no match chooses nothing; the match moved to is what arrives.
+  EXPECT_EQ(choose({"Green apple", "Banana", "apricot", "Grape"}, "Fruit", "/zz\r\x15" "AP\x1b[B\r"),
+            (Strings{"apricot"}));
+}
 
 TEST_F(PickboxRoad, ChoiceArrivesThroughTheQueue) {
   EXPECT_EQ(choose({"Green apple", "Banana"}, "Fruit basket", 0), (Strings{"Green apple"}));

@@ -1,0 +1,228 @@
+#include "find.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+#include <cwctype>
+
+namespace pickbox {
+
+namespace {
+
+unsigned char fold(unsigned char c) { return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + 32) : c; }
+
+constexpr unsigned char kErase = 0x7F, kBackspace = 0x08, kKill = 0x15;
+
+}  // namespace
+
+std::string folded(std::string_view s) {
+  std::string out(s);
+  for (char& c : out) c = static_cast<char>(fold(static_cast<unsigned char>(c)));
+  return out;
+}
+
+bool contains(std::string_view hay, std::string_view needle) {
+  if (needle.empty()) return true;
+  if (needle.size() > hay.size()) return false;
+  // Folding into a buffer and one memmem keeps the search linear in the
+  // item's length, whatever the text.
+  char small[1024];
+  std::string large;
+  char* buf = small;
+  if (hay.size() > sizeof small) {
+    large.resize(hay.size());
+    buf = large.data();
+  }
+  for (std::size_t i = 0; i < hay.size(); ++i) buf[i] = static_cast<char>(fold(static_cast<unsigned char>(hay[i])));
+  return ::memmem(buf, hay.size(), needle.data(), needle.size()) != nullptr;
+}
+
+bool FindText::type(unsigned char byte) {
+  if (pending_.empty() && byte < 0x80) {
+    if (byte < 0x20 || byte == kErase || text_.size() + 1 > find_max) return false;
+    text_.push_back(static_cast<char>(byte));
+    lens_.push_back(1);
+    return true;
+  }
+  pending_.push_back(static_cast<char>(byte));
+  wchar_t wc = 0;
+  const std::size_t r = std::mbrtowc(&wc, &pending_.back(), 1, &state_);
+  if (r == static_cast<std::size_t>(-2)) {
+    if (pending_.size() < MB_LEN_MAX) return false;
+  } else if (r != static_cast<std::size_t>(-1) && std::iswprint(static_cast<wint_t>(wc)) &&
+             text_.size() + pending_.size() <= find_max) {
+    text_ += pending_;
+    lens_.push_back(static_cast<unsigned char>(pending_.size()));
+    pending_.clear();
+    return true;
+  }
+  // A byte that breaks a character may start the next one.
+  const bool again = r == static_cast<std::size_t>(-1) && pending_.size() > 1;
+  pending_.clear();
+  state_ = std::mbstate_t{};
+  return again ? type(byte) : false;
+}
+
+bool FindText::erase() {
+  pending_.clear();
+  state_ = std::mbstate_t{};
+  if (lens_.empty()) return false;
+  text_.resize(text_.size() - lens_.back());
+  lens_.pop_back();
+  return true;
+}
+
+bool FindText::clear() {
+  pending_.clear();
+  state_ = std::mbstate_t{};
+  if (text_.empty()) return false;
+  text_.clear();
+  lens_.clear();
+  return true;
+}
+
+std::string FindText::shown(int columns) const {
+  const std::string line = "/" + text_;
+  // Offsets where characters start; the fewest characters cut from the left
+  // that let the rest fit.
+  std::vector<std::size_t> starts{0, 1};
+  for (unsigned char len : lens_) starts.push_back(starts.back() + len);
+  starts.pop_back();
+  auto fits = [&](std::size_t k) {
+    const std::string_view rest = std::string_view(line).substr(starts[k]);
+    return winkit::shown_text(rest, columns).size() == winkit::shown_text(rest, INT_MAX).size();
+  };
+  std::size_t lo = 0, hi = starts.size() - 1;  // the last character alone always fits
+  while (lo < hi) {
+    const std::size_t mid = (lo + hi) / 2;
+    if (fits(mid))
+      hi = mid;
+    else
+      lo = mid + 1;
+  }
+  return winkit::shown_text(std::string_view(line).substr(starts[lo]), columns);
+}
+
+void Matches::every(int count) {
+  all_ = true;
+  count_ = count;
+  rows_.clear();
+  rows_.shrink_to_fit();
+}
+
+void Matches::narrow(const ItemList& items, std::string_view needle) {
+  if (all_) {
+    refill(items, needle);
+    return;
+  }
+  rows_.erase(std::remove_if(rows_.begin(), rows_.end(),
+                             [&](std::uint32_t k) { return !contains(items.at(static_cast<int>(k)), needle); }),
+              rows_.end());
+}
+
+void Matches::refill(const ItemList& items, std::string_view needle) {
+  all_ = false;
+  count_ = items.count;
+  rows_.clear();
+  // Room for every item at once: pages never written take no memory, and
+  // the list is never copied while it grows.
+  rows_.reserve(static_cast<std::size_t>(items.count));
+  for (int k = 0; k < items.count; ++k)
+    if (contains(items.at(k), needle)) rows_.push_back(static_cast<std::uint32_t>(k));
+}
+
+int Matches::row_of(int item) const {
+  if (all_) return item >= 0 && item < count_ ? item : -1;
+  const auto it = std::lower_bound(rows_.begin(), rows_.end(), static_cast<std::uint32_t>(item));
+  return it != rows_.end() && *it == static_cast<std::uint32_t>(item) ? static_cast<int>(it - rows_.begin()) : -1;
+}
+
+Pos show_row(int row, int j, int n) {
+  if (n <= 0) return Pos{};
+  const int yy = std::clamp(row - j, 0, std::max(0, n - visible));
+  return Pos{yy, row - yy};
+}
+
+ListState::ListState(ItemList items) : items_(items) { matches_.every(items.count); }
+
+Outcome ListState::key(const winkit::Key& key) { return finding_ ? finding_key(key) : closed_key(key); }
+
+Outcome ListState::closed_key(const winkit::Key& key) {
+  if (key.kind == winkit::KeyKind::Byte && key.byte == '/' && items_.count > 0) {
+    finding_ = true;
+    anchor_ = chosen();
+    return Outcome::Drawn;
+  }
+  const Action act = key_action(key);
+  switch (act) {
+    case Action::Choose: return Outcome::Choose;
+    case Action::Quit: return Outcome::Quit;
+    case Action::Closed: return Outcome::Closed;
+    case Action::Redraw: return Outcome::Redraw;
+    default: break;
+  }
+  const Pos moved = apply(act, pos_, rows());
+  if (moved == pos_) return Outcome::None;
+  pos_ = moved;
+  return Outcome::Drawn;
+}
+
+Outcome ListState::finding_key(const winkit::Key& key) {
+  using winkit::KeyKind;
+  switch (key.kind) {
+    case KeyKind::Escape:
+      finding_ = false;
+      find_.clear();
+      matches_.every(items_.count);
+      pos_ = show_row(anchor_, pos_.j, rows());
+      return Outcome::Drawn;
+    case KeyKind::Up:
+    case KeyKind::Down:
+    case KeyKind::PageUp:
+    case KeyKind::PageDown:
+    case KeyKind::Home:
+    case KeyKind::End: {
+      const Pos moved = apply(key_action(key), pos_, rows());
+      if (moved == pos_) return Outcome::None;
+      pos_ = moved;
+      anchor_ = chosen();
+      return Outcome::Drawn;
+    }
+    case KeyKind::Resize: return Outcome::Redraw;
+    case KeyKind::Closed: return Outcome::Closed;
+    case KeyKind::Byte: break;
+    default: return Outcome::None;
+  }
+  if (key.byte == '\r' || key.byte == '\n') return rows() > 0 ? Outcome::Choose : Outcome::Beep;
+  bool changed = false;
+  bool grew = false;
+  if (key.byte == kErase || key.byte == kBackspace)
+    changed = find_.erase();
+  else if (key.byte == kKill)
+    changed = find_.clear();
+  else
+    changed = grew = find_.type(key.byte);
+  if (!changed) return Outcome::None;
+  follow_text(grew);
+  return Outcome::Drawn;
+}
+
+// The rows again after the text changed; the highlight stays on its item
+// while that still matches, else goes to the first match.
+void ListState::follow_text(bool grew) {
+  const std::string needle = folded(find_.text());
+  if (needle.empty())
+    matches_.every(items_.count);
+  else if (grew)
+    matches_.narrow(items_, needle);
+  else
+    matches_.refill(items_, needle);
+  int row = matches_.row_of(anchor_);
+  if (row < 0 && rows() > 0) {
+    row = 0;
+    anchor_ = item(0);
+  }
+  pos_ = show_row(std::max(row, 0), pos_.j, rows());
+}
+
+}  // namespace pickbox

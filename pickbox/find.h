@@ -1,0 +1,100 @@
+// Finding items by typing: the find text, the items that contain it, and
+// where the highlight goes as the text changes. Free of curses.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cwchar>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "listnav.h"
+#include "winkit.h"
+
+namespace pickbox {
+
+// No item is longer than one message, so a longer find text could match nothing.
+constexpr std::size_t find_max = 1024;
+
+// ASCII letters to lower case; every other byte as it is, whatever the locale.
+std::string folded(std::string_view s);
+// Whether hay holds folded_needle, ASCII letters in either case.
+bool contains(std::string_view hay, std::string_view folded_needle);
+
+// What the user typed on the find line: whole printable characters of the
+// locale only; the bytes of a character wait until it is complete.
+class FindText {
+ public:
+  bool type(unsigned char byte);  // true when a character was added
+  bool erase();                   // the last character; true when there was one
+  bool clear();                   // true when there was text
+  const std::string& text() const { return text_; }
+  // "/" and the text as drawn in `columns` columns, cut from the left.
+  std::string shown(int columns) const;
+
+ private:
+  std::string text_;
+  std::vector<unsigned char> lens_;  // byte length of each character
+  std::string pending_;              // a character's first bytes
+  std::mbstate_t state_{};
+};
+
+// The items the program got, as views of its arguments: never copied.
+struct ItemList {
+  const char* const* texts = nullptr;
+  int count = 0;
+  std::string_view at(int k) const { return texts[k]; }
+};
+
+// The rows the list shows: every item, or those that hold a text, in order.
+class Matches {
+ public:
+  void every(int count);  // every item, without a row list
+  // Keeps those of the rows that hold the text: after it grew by a character.
+  void narrow(const ItemList& items, std::string_view folded_needle);
+  void refill(const ItemList& items, std::string_view folded_needle);
+  int size() const { return all_ ? count_ : static_cast<int>(rows_.size()); }
+  int item(int row) const { return all_ ? row : static_cast<int>(rows_[row]); }
+  int row_of(int item) const;  // -1 when the item is not shown
+
+ private:
+  bool all_ = true;
+  int count_ = 0;
+  std::vector<std::uint32_t> rows_;  // item indices, ascending
+};
+
+// Row `row` of n highlighted, on visible row j where the list allows it
+// (never a blank row past the end while more rows could fill it).
+Pos show_row(int row, int j, int n);
+
+enum class Outcome { None, Drawn, Choose, Beep, Quit, Closed, Redraw };
+
+// The list window's state and every key's effect on it.
+class ListState {
+ public:
+  explicit ListState(ItemList items);
+  Outcome key(const winkit::Key& key);
+
+  bool finding() const { return finding_; }
+  const FindText& find() const { return find_; }
+  int rows() const { return matches_.size(); }
+  int item(int row) const { return matches_.item(row); }
+  Pos pos() const { return pos_; }
+  // The highlighted item; -1 with none (no items, or no match).
+  int chosen() const { return rows() > 0 ? item(pos_.selected()) : -1; }
+
+ private:
+  Outcome closed_key(const winkit::Key& key);
+  Outcome finding_key(const winkit::Key& key);
+  void follow_text(bool grew);
+
+  ItemList items_;
+  Matches matches_;
+  Pos pos_;
+  bool finding_ = false;
+  FindText find_;
+  int anchor_ = 0;  // the item last highlighted: it keeps the highlight while it matches
+};
+
+}  // namespace pickbox
