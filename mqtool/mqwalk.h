@@ -16,7 +16,7 @@ static_assert(kMaxArgs <= 32, "Walk::data holds one bit per argument");
 const int kSendArgs = 5;     // argc of "mqtool -s que-id text tag"
 const int kRecvArgs = 3;     // argc of "mqtool -r que-id"
 const key_t kMinSendKey = QUE_MIN_SEND_KEY;
-const long kMsgType = 96;    // the only message type sent or taken
+const long kMsgType = QUE_MSG_TYPE;   // the only message type sent or taken
 
 enum class Act {
   Send,     // send text (len bytes) on the queue of key, making the queue
