@@ -61,11 +61,13 @@ for page in "${pages[@]}"; do
   nameline=$(section "$page" NAME | head -1)
   [ "${#nameline}" -lt 80 ] || fail "$file: NAME line of ${#nameline} bytes: $nameline"
 
-  declare -n want=sections$sec
+  case $sec in
+    1) want=("${sections1[@]}") ;;
+    *) want=("${sections3[@]}") ;;
+  esac
   for s in "${want[@]}"; do
     [ -n "$(section "$page" "$s")" ] || fail "$file: no $s section"
   done
-  unset -n want
   env=$(section "$page" ENVIRONMENT)
   for var in ${needs[$name]-}; do
     grep -qw -- "$var" <<<"$env" || fail "$file: ENVIRONMENT does not list $var"
