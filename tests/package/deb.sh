@@ -116,7 +116,7 @@ grep -v 'running with root privileges' "$tmp/lintian.out" || true
 # Installed into a root of its own; the libraries come from the system.
 mkdir -p "$root/var/lib/dpkg/updates" "$root/var/lib/dpkg/info"
 : >"$root/var/lib/dpkg/status"
-dpkg --root="$root" --force-depends -i "$progs" "$dev" >"$tmp/dpkg.log" 2>&1 ||
+dpkg --root="$root" --force-depends --force-not-root -i "$progs" "$dev" >"$tmp/dpkg.log" 2>&1 ||
   { cat "$tmp/dpkg.log"; fail "dpkg -i failed"; }
 pc=$(find "$root" -name quelib.pc)
 grep -qx 'prefix=/usr' "$pc" || fail "quelib.pc does not name /usr: $(grep ^prefix= "$pc")"
@@ -127,9 +127,10 @@ out=$(mqtool -r "$key" 2>&1) || fail "mqtool -r: $out"
 [ "$out" = "hello from the package" ] || fail "mqtool -r gave '$out'"
 
 # in_pty COMMAND KEYS: COMMAND in a pseudo-terminal, typed KEYS once it had
-# time to draw (typed ahead on a slow machine, which works as well).
+# time to draw (typed ahead on a slow machine, which works as well). A window
+# that never ends fails after a minute.
 in_pty() {
-  { sleep 1; printf '%b' "$2"; sleep 1; } | script -qec "$1" /dev/null >"$tmp/pty.out" 2>&1
+  { sleep 1; printf '%b' "$2"; sleep 1; } | timeout 60 script -qec "$1" /dev/null >"$tmp/pty.out" 2>&1
 }
 in_pty 'pickbox Apple Banana Fruit' '\033[B\r' || fail "pickbox in a terminal exited $?"
 out=$(timeout 10 mqtool -r "$key" 2>&1) || fail "mqtool -r after pickbox: $out"
@@ -140,7 +141,7 @@ status=0
 setsid notebox hello </dev/null >"$tmp/notebox.out" 2>&1 || status=$?
 [ "$status" -eq 0 ] || fail "notebox with no terminal exited $status: $(cat "$tmp/notebox.out")"
 
-dpkg --root="$root" --purge juxkit libquelib-dev >"$tmp/dpkg.log" 2>&1 ||
+dpkg --root="$root" --force-not-root --purge juxkit libquelib-dev >"$tmp/dpkg.log" 2>&1 ||
   { cat "$tmp/dpkg.log"; fail "dpkg --purge failed"; }
 left=$(find "$root" -mindepth 1 -path "$root/var/lib/dpkg" -prune -o \
   -not -path "$root/var" -not -path "$root/var/lib" -print)
