@@ -18,7 +18,7 @@ const int kRecvArgs = 3;     // argc of "mqtool -r que-id"
 const int kNewArgs = 2;      // argc of "mqtool -n"
 const int kDelArgs = 3;      // argc of "mqtool -d que-id"
 const key_t kMinSendKey = QUE_MIN_SEND_KEY;
-const long kMsgType = 96;    // the only message type sent or taken
+const long kMsgType = QUE_MSG_TYPE;   // the only message type sent or taken
 
 enum class Act {
   Send,     // send text (len bytes) on the queue of key, making the queue

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The queue library. Built without exceptions and RTTI and with C headers
 // only, so that a program linking it needs nothing beyond the C library.
 #include "quelib.h"
@@ -11,7 +12,7 @@
 #include <sys/random.h>
 #include <unistd.h>
 
-char err_code[7];
+char quelib_err_code[7];
 
 namespace {
 

@@ -1,4 +1,7 @@
-/* quelib: a thin layer over the System V message-queue calls.
+/* SPDX-License-Identifier: MIT
+ * Copyright the juxkit authors.
+ *
+ * quelib: a thin layer over the System V message-queue calls.
  *
  * A queue is named by its System V IPC key (quekey) and used through the
  * identifier that msgget gives for it (quefd). Every operation returns -1 on
@@ -6,6 +9,16 @@
  * digits in err_code ("00002" for ENOENT). A success never touches err_code,
  * so it always holds the error of the latest recorded failure, or is empty.
  * The library prints nothing. It is single-threaded: err_code has no lock.
+ *
+ * err_code is a macro for the library's quelib_err_code, so that a program
+ * with a global err_code of its own still links: files that do not include
+ * this header keep their own err_code, and a file that includes it and
+ * defines its own puts "#undef err_code" after the include and reads the
+ * library's as quelib_err_code. (A plain err_code in the library would clash
+ * with the program's at link time, or, weak, be replaced by it: the library
+ * would then write seven bytes into whatever the program's err_code is.)
+ *
+ * Manual: quelib(3).
  *
  * This header compiles as C and as C++.
  */
@@ -22,12 +35,16 @@ extern "C" {
 /* The text bytes one message can carry. */
 #define QUE_TEXT_MAX 1024
 
+/* The message type that every program of the kit sends and takes. */
+#define QUE_MSG_TYPE 96
+
 /* The lowest key mqtool -s sends on: keys below it are left to other uses.
  * The library itself takes any key. */
 #define QUE_MIN_SEND_KEY 10000
 
 /* errno of the latest recorded failure as "%05d"; all zero until then. */
-extern char err_code[7];
+extern char quelib_err_code[7];
+#define err_code quelib_err_code
 
 /* The message record, in the System V layout: the type, then the text. */
 struct quemsg {

@@ -13,5 +13,6 @@ foreach(dir LIBDIR INCLUDEDIR)
 endforeach()
 set(pc "$ENV{DESTDIR}${JUX_FULL_LIBDIR}/pkgconfig/quelib.pc")
 message(STATUS "Installing: ${pc}")
-configure_file("${JUX_PC_TEMPLATE}" "${pc}" @ONLY)
+# Mode 0644 whatever the template's mode in the checkout.
+configure_file("${JUX_PC_TEMPLATE}" "${pc}" @ONLY NO_SOURCE_PERMISSIONS)
 list(APPEND CMAKE_INSTALL_MANIFEST_FILES "${pc}")

@@ -1,9 +1,11 @@
 # shellcheck shell=bash
 # Sourced by the scripts in scripts/: package checks and the build.
 
-# The Debian packages a build and its tests need.
+# The Debian packages the programs need to build, and those the tests add.
 # shellcheck disable=SC2034  # used by the scripts that source this file
-JUX_BUILD_PACKAGES=(g++ cmake make pkg-config libncurses-dev libgtest-dev libvterm-dev ncurses-base locales)
+JUX_PROGRAM_PACKAGES=(g++ cmake make pkg-config libncurses-dev ncurses-base)
+# shellcheck disable=SC2034
+JUX_BUILD_PACKAGES=("${JUX_PROGRAM_PACKAGES[@]}" libgtest-dev libvterm-dev locales)
 # What the lint, install and package tests need besides: manual page and shell
 # checkers, and the Debian packaging tools (cpack reads dependencies with
 # dpkg-shlibdeps, which needs file).
@@ -25,8 +27,8 @@ need_packages() {
       exit 1
     fi
   else
-    echo "Missing Debian packages. Install them with:" >&2
-    echo "  sudo apt-get install -y ${missing[*]}" >&2
+    echo "Missing Debian packages. Install them as root with:" >&2
+    echo "  apt-get install -y ${missing[*]}" >&2
     exit 1
   fi
 }
@@ -36,4 +38,12 @@ build() {
   local dir=$1; shift
   cmake -S "$JUX_ROOT" -B "$dir" "$@" >/dev/null &&
     cmake --build "$dir" -j "$(nproc)" -- --no-print-directory >/dev/null
+}
+
+# build_programs DIR [cmake args...]: the programs alone, no tests, showing
+# make's progress lines.
+build_programs() {
+  local dir=$1; shift
+  cmake -S "$JUX_ROOT" -B "$dir" -DJUX_TESTS=OFF "$@" >/dev/null &&
+    cmake --build "$dir" -j "$(nproc)" -- --no-print-directory | { grep --line-buffered -E '^\[ *[0-9]+%\]' || true; }
 }

@@ -19,10 +19,10 @@ cmake --install "$build" --prefix "$prefix" >"$tmp/install.log" 2>&1 ||
 
 for f in bin/mqtool bin/pickbox bin/askbox bin/notebox include/quelib.h \
          share/man/man1/mqtool.1.gz share/man/man1/pickbox.1.gz \
-         share/man/man1/askbox.1.gz share/man/man1/notebox.1.gz; do
+         share/man/man1/askbox.1.gz share/man/man1/notebox.1.gz share/man/man3/quelib.3.gz; do
   [ -f "$prefix/$f" ] || fail "not installed: $f"
 done
-for page in "$prefix"/share/man/man1/*.1.gz; do
+for page in "$prefix"/share/man/man[13]/*.gz; do
   th=$(zcat "$page" | grep -m1 '^\.TH ')
   [[ $th == *" \"juxkit $version\" "* ]] || fail "$(basename "$page"): footer is not juxkit $version: $th"
 done

@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Checks the manual pages: mandoc's lint and groff on a plain ASCII terminal say
-# nothing; every page has one date, the project's version in its installed
-# footer, a short NAME line, and the sections a script writer looks for.
+# nothing; every page has one date, a footer that reads right from the source
+# tree and carries the project's version once built, a short NAME line, and
+# the sections a reader looks for; the library's page shows every function of
+# its header.
 #
-# Usage: manpages.sh SOURCE_MAN_DIR BUILD_MAN_DIR VERSION
+# Usage: manpages.sh SOURCE_MAN_DIR BUILD_MAN_DIR VERSION HEADER
 set -uo pipefail
-src=$1 built=$2 version=$3
+src=$1 built=$2 version=$3 header=$4
 
 for tool in mandoc groff; do
   command -v "$tool" >/dev/null || { echo "manpages: needs $tool (scripts/test installs it)"; exit 1; }
@@ -26,11 +28,16 @@ fail() { echo "manpages: $*"; failed=1; }
 # section PAGE NAME: the lines of one section, without its heading.
 section() { awk -v name="$2" '/^\.SH/ { on = ($0 == ".SH " name || $0 == ".SH \"" name "\"") ; next } on' "$1"; }
 
+# The sections each kind of page must have.
+sections1=(SYNOPSIS DESCRIPTION "EXIT STATUS" ENVIRONMENT EXAMPLES "SEE ALSO")
+sections3=(SYNOPSIS DESCRIPTION "RETURN VALUE" ERRORS EXAMPLES "SEE ALSO")
+
 dates=()
-pages=("$src"/*.1)
+pages=("$src"/*.[13])
 [ -e "${pages[0]}" ] || { echo "manpages: no pages in $src"; exit 1; }
 for page in "${pages[@]}"; do
-  name=$(basename "$page" .1)
+  file=$(basename "$page")
+  name=${file%.*} sec=${file##*.}
 
   out=$(mandoc -Tlint -W all "$page" 2>&1) || true
   [ -z "$out" ] || fail "$name.1: mandoc -Tlint:"$'\n'"$out"
@@ -41,26 +48,43 @@ for page in "${pages[@]}"; do
   th=$(grep -m1 '^\.TH ' "$page")
   date=$(sed -E 's/^\.TH +[^ ]+ +[^ ]+ +("([^"]*)"|([^ ]+)).*/\2\3/' <<<"$th")
   dates+=("$date")
-  [[ $th == *' "juxkit @PROJECT_VERSION@" '* ]] ||
-    fail "$name.1: the footer must be \"juxkit @PROJECT_VERSION@\": $th"
-  if [ -f "$built/$name.1" ]; then
-    bth=$(grep -m1 '^\.TH ' "$built/$name.1")
-    [[ $bth == *" \"juxkit $version\" "* ]] || fail "$name.1: installed footer is not juxkit $version: $bth"
-    ! grep -n '@[A-Za-z_]*@' "$built/$name.1" || fail "$name.1: placeholders left in the installed page"
+  [[ $th == *' "juxkit" '* ]] || fail "$file: the footer must be \"juxkit\": $th"
+  ! grep -n '@[A-Za-z_]*@' "$page" || fail "$file: placeholders in the page"
+  if [ -f "$built/$file" ]; then
+    bth=$(grep -m1 '^\.TH ' "$built/$file")
+    [[ $bth == *" \"juxkit $version\" "* ]] || fail "$file: installed footer is not juxkit $version: $bth"
+    ! grep -n '@[A-Za-z_]*@' "$built/$file" || fail "$file: placeholders left in the installed page"
   else
-    fail "$name.1: not built into $built"
+    fail "$file: not built into $built"
   fi
 
   nameline=$(section "$page" NAME | head -1)
-  [ "${#nameline}" -lt 80 ] || fail "$name.1: NAME line of ${#nameline} bytes: $nameline"
+  [ "${#nameline}" -lt 80 ] || fail "$file: NAME line of ${#nameline} bytes: $nameline"
 
-  for s in SYNOPSIS DESCRIPTION "EXIT STATUS" ENVIRONMENT EXAMPLES "SEE ALSO"; do
-    [ -n "$(section "$page" "$s")" ] || fail "$name.1: no $s section"
+  case $sec in
+    1) want=("${sections1[@]}") ;;
+    *) want=("${sections3[@]}") ;;
+  esac
+  for s in "${want[@]}"; do
+    [ -n "$(section "$page" "$s")" ] || fail "$file: no $s section"
   done
   env=$(section "$page" ENVIRONMENT)
   for var in ${needs[$name]-}; do
-    grep -qw -- "$var" <<<"$env" || fail "$name.1: ENVIRONMENT does not list $var"
+    grep -qw -- "$var" <<<"$env" || fail "$file: ENVIRONMENT does not list $var"
   done
+done
+
+# Every function the library's header declares, in its page's SYNOPSIS, its
+# NAME line and described in its own paragraph.
+[ -f "$src/quelib.3" ] || fail "no quelib.3 in $src"
+synopsis=$(section "$src/quelib.3" SYNOPSIS)
+names=$(section "$src/quelib.3" NAME)
+funcs=$(sed -nE 's/^[a-z_ ]+[ *]([a-zA-Z_]+)\(.*\);$/\1/p' "$header")
+[ -n "$funcs" ] || fail "no functions found in $header"
+for f in $funcs; do
+  grep -q "\"int $f(" <<<"$synopsis" || fail "quelib.3: $f is not in the SYNOPSIS"
+  grep -qw -- "$f" <<<"$names" || fail "quelib.3: $f is not on the NAME line"
+  grep -qx "\.BI $f( .*" "$src/quelib.3" || fail "quelib.3: $f has no paragraph of its own"
 done
 
 if [ "$(printf '%s\n' "${dates[@]}" | sort -u | wc -l)" -ne 1 ]; then
