@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
+#include <cwchar>
 #include <cwctype>
 
 namespace pickbox {
@@ -13,28 +15,58 @@ unsigned char fold(unsigned char c) { return c >= 'A' && c <= 'Z' ? static_cast<
 
 constexpr unsigned char kErase = 0x7F, kBackspace = 0x08, kKill = 0x15;
 
+// Folds only characters of one byte: in Shift_JIS a letter's byte may be the
+// second of a wide character. starts (when given) marks where characters begin.
+void fold_into(std::string_view s, char* out, char* starts) {
+  const bool wide = MB_CUR_MAX > 1;
+  std::mbstate_t state{};
+  for (std::size_t i = 0; i < s.size();) {
+    std::size_t len = 1;
+    if (wide && static_cast<unsigned char>(s[i]) >= 0x80) {
+      len = std::mbrlen(s.data() + i, s.size() - i, &state);
+      if (len == 0 || len > s.size() - i) {
+        len = 1;
+        state = std::mbstate_t{};
+      }
+    }
+    for (std::size_t k = 0; k < len; ++k) {
+      out[i + k] = len == 1 ? static_cast<char>(fold(static_cast<unsigned char>(s[i]))) : s[i + k];
+      if (starts != nullptr) starts[i + k] = k == 0;
+    }
+    i += len;
+  }
+}
+
 }  // namespace
 
 std::string folded(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) c = static_cast<char>(fold(static_cast<unsigned char>(c)));
+  std::string out(s.size(), '\0');
+  fold_into(s, out.data(), nullptr);
   return out;
 }
 
 bool contains(std::string_view hay, std::string_view needle) {
   if (needle.empty()) return true;
   if (needle.size() > hay.size()) return false;
-  // Folding into a buffer and one memmem keeps the search linear in the
-  // item's length, whatever the text.
-  char small[1024];
+  // Folding into a buffer and memmem keeps the search linear in the item's
+  // length; a hit counts only where a character begins, since in EUC-JP the
+  // end of one character and the start of the next may spell a third.
+  char small[2 * 1024];
   std::string large;
   char* buf = small;
-  if (hay.size() > sizeof small) {
-    large.resize(hay.size());
+  if (hay.size() > sizeof small / 2) {
+    large.resize(2 * hay.size());
     buf = large.data();
   }
-  for (std::size_t i = 0; i < hay.size(); ++i) buf[i] = static_cast<char>(fold(static_cast<unsigned char>(hay[i])));
-  return ::memmem(buf, hay.size(), needle.data(), needle.size()) != nullptr;
+  char* starts = buf + hay.size();
+  fold_into(hay, buf, starts);
+  const char* end = buf + hay.size();
+  for (const char* p = buf; p + needle.size() <= end; ++p) {
+    p = static_cast<const char*>(::memmem(p, static_cast<std::size_t>(end - p), needle.data(), needle.size()));
+    if (p == nullptr) return false;
+    if (starts[p - buf]) return true;
+  }
+  return false;
 }
 
 bool FindText::type(unsigned char byte) {

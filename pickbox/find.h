@@ -17,9 +17,11 @@ namespace pickbox {
 // No item is longer than one message, so a longer find text could match nothing.
 constexpr std::size_t find_max = 1024;
 
-// ASCII letters to lower case; every other byte as it is, whatever the locale.
+// ASCII letters to lower case; every other byte as it is (a letter byte inside
+// a wide character too).
 std::string folded(std::string_view s);
-// Whether hay holds folded_needle, ASCII letters in either case.
+// Whether hay holds folded_needle, ASCII letters in either case, starting
+// where a character of the locale starts.
 bool contains(std::string_view hay, std::string_view folded_needle);
 
 // What the user typed on the find line: whole printable characters of the

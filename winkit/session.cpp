@@ -63,15 +63,34 @@ sigset_t guarded_signals() {
   return set;
 }
 
+// The shell may hold the terminal already (it saw our parent stop first):
+// with SIGTTOU blocked these calls go through instead of stopping us there,
+// which would leave the later raise to stop us again after the shell's fg.
 void give_back() {
+  sigset_t ttou, before;
+  sigemptyset(&ttou);
+  sigaddset(&ttou, SIGTTOU);
+  ::sigprocmask(SIG_BLOCK, &ttou, &before);
   write_all(g_restore.fd, g_restore.leave, g_restore.leave_len);
   ::tcsetattr(g_restore.fd, TCSADRAIN, &g_restore.modes);
+  ::sigprocmask(SIG_SETMASK, &before, nullptr);
 }
 
 // Ctrl-Z: the shell gets its terminal as it gave it; on `fg` the program's
 // modes come back and a resize is noted, on which the window is drawn again
 // whole.
+volatile std::sig_atomic_t g_continued = 0;
+void on_continue(int) { g_continued = 1; }
+
 void stop_and_resume() {
+  // A script around us stops at once, and the shell's fg may come before we
+  // stop: the stop is then dropped, or nothing would ever continue us.
+  struct sigaction cont {}, old_cont {};
+  cont.sa_handler = on_continue;
+  sigemptyset(&cont.sa_mask);
+  g_continued = 0;
+  ::sigaction(SIGCONT, &cont, &old_cont);
+
   termios program{};
   const bool have_program = ::tcgetattr(g_restore.fd, &program) == 0;
   give_back();
@@ -80,13 +99,21 @@ void stop_and_resume() {
   dfl.sa_handler = SIG_DFL;
   sigemptyset(&dfl.sa_mask);
   ::sigaction(SIGTSTP, &dfl, &mine);
+  ::raise(SIGTSTP);  // pending while blocked; a SIGCONT from now on discards it
+  if (g_continued) {
+    struct sigaction ign {};
+    ign.sa_handler = SIG_IGN;
+    sigemptyset(&ign.sa_mask);
+    ::sigaction(SIGTSTP, &ign, nullptr);  // drops the pending stop
+    ::sigaction(SIGTSTP, &dfl, nullptr);
+  }
   sigset_t tstp, before;
   sigemptyset(&tstp);
   sigaddset(&tstp, SIGTSTP);
-  ::sigprocmask(SIG_UNBLOCK, &tstp, &before);
-  ::raise(SIGTSTP);  // stopped here until SIGCONT
+  ::sigprocmask(SIG_UNBLOCK, &tstp, &before);  // stopped here until SIGCONT
   ::sigprocmask(SIG_SETMASK, &before, nullptr);
   ::sigaction(SIGTSTP, &mine, nullptr);
+  ::sigaction(SIGCONT, &old_cont, nullptr);
 
   if (have_program) ::tcsetattr(g_restore.fd, TCSADRAIN, &program);
   write_all(g_restore.fd, g_restore.enter, g_restore.enter_len);

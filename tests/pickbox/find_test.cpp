@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include "proc.h"
+
 #include <algorithm>
 #include <iterator>
 #include <tuple>
 #include <clocale>
+#include <cstdlib>
 #include <random>
 #include <string>
 #include <vector>
@@ -46,6 +49,27 @@ TEST(Contains, AsciiLettersInEitherCaseEverythingElseExactly) {
   for (const auto& [hay, needle, found] : table)
     EXPECT_EQ(pickbox::contains(hay, pickbox::folded(needle)), found) << hay << " / " << needle;
   EXPECT_TRUE(pickbox::contains(std::string(3000, 'a') + "XyZ", "axyz"));  // past the fold buffer
+}
+
+// In EUC-JP the end of one character and the start of the next can spell a
+// third, and in Shift_JIS a character's second byte can be an ASCII letter:
+// neither is a match.
+TEST(Contains, OnlyWhereACharacterOfTheLocaleStarts) {
+  const std::tuple<const char*, const char*, const char*, bool> table[] = {
+      {"ja_JP.eucJP", "\xA4\xA2\xA4\xA4", "\xA2\xA4", false},  // あい holds no ◆
+      {"ja_JP.eucJP", "\xA4\xA2\xA4\xA4", "\xA4\xA4", true},
+      {"ja_JP.eucJP", "x\xA4\xA2" "A", "\xA4\xA2" "a", true},
+      {"ja_JP.SJIS", "\x83\x41", "a", false},  // ア
+      {"ja_JP.SJIS", "\x83\x41", "A", false},
+      {"ja_JP.SJIS", "\x83\x41X", "x", true},
+  };
+  ::setenv("LOCPATH", testsupport::locale_dir().c_str(), 1);
+  for (const auto& [locale, hay, needle, found] : table) {
+    ASSERT_NE(std::setlocale(LC_CTYPE, locale), nullptr) << locale;
+    EXPECT_EQ(pickbox::contains(hay, pickbox::folded(needle)), found) << locale << ": " << hay << " / " << needle;
+  }
+  std::setlocale(LC_CTYPE, "C");
+  ::unsetenv("LOCPATH");
 }
 
 TEST_F(Utf8, FindTextTakesWholePrintableCharactersAndIsCutFromTheLeft) {

@@ -466,6 +466,35 @@ TEST_F(Pickbox, SuspendGivesTheShellItsTerminalAndFgBringsTheWindowBack) {
   EXPECT_EQ(handed_off(), (Strings{"-s", "30001", "Cherry", "Fruit"}));
 }
 
+// A script between the shell and the window stops first, so the shell may
+// hold the terminal again while the window is still giving it back; an fg
+// at once must still find the window running. A race: several rounds.
+TEST_F(Pickbox, SuspendedInsideAScriptComesBackOnAnImmediateFg) {
+  constexpr int rounds = 6;
+  ptyterm::Options o = options(fruit, "Fruit");
+  o.term = "vt100";  // the longest way out: every row of the window erased
+  std::string script = "set -m";  // no loop: a stopped job breaks out of one
+  for (int r = 0; r < rounds; ++r) script += "; sh -c '\"$0\" Apple Banana Cherry Fruit; echo \"rc=$?\"' \"$0\"; fg";
+  o.argv = {"/bin/bash", "-c", script, testsupport::bin_path("pickbox")};
+  start(o);
+  const auto answered = [&] {
+    const std::string& out = term_->tty_output();
+    int n = 0;
+    for (auto at = out.find("rc=0"); at != std::string::npos; at = out.find("rc=0", at + 1)) ++n;
+    return n;
+  };
+  for (int r = 0; r < rounds; ++r) {
+    ASSERT_TRUE(term_->wait_until([&] { return answered() == r && term_->screen().find("Cherry") != std::string::npos; }))
+        << "round " << r << "\n" << term_->screen();
+    term_->wait_quiet();
+    keys("\x1a");
+    term_->wait_quiet();
+    keys("j\r");
+    ASSERT_TRUE(term_->wait_until([&] { return answered() == r + 1; })) << "stopped for good in round " << r << "\n" << term_->screen();
+  }
+  EXPECT_EQ(handed_off(), (Strings{"-s", "30001", "Banana", "Fruit"}));
+}
+
 TEST_F(Pickbox, EveryStartThatCannotDrawSaysWhy) {
   for (const auto& c : ptyterm::unusable_terminals()) {
     ptyterm::Options o = options(fruit, "Fruit");
