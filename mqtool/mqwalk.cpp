@@ -37,8 +37,8 @@ Action letter_action(Walk& w, char c, int i) {
     if (i + 2 >= w.argc) return exit_with(1, Say::Usage);
     take_as_data(w, i + 1, i + 3);
     a.queid = w.argv[i + 1];
-    if (readquekey(a.queid, &a.key) != 0) return refuse(a, Say::OutOfRange);
-    if (a.key < kMinSendKey) return refuse(a, Say::BelowFloor);
+    const int refusal = sendquekey(a.queid, &a.key);
+    if (refusal != QUEKEY_OK) return refuse(a, refusal == QUEKEY_BELOW_SEND ? Say::BelowFloor : Say::OutOfRange);
     a.text = w.argv[i + 2];
     a.len = strlen(a.text);
     if (a.len > QUE_TEXT_MAX) return refuse(a, Say::TooLong);
