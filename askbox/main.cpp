@@ -134,7 +134,7 @@ int main(int argc, char** argv) {
   End end = End::InputEnded;
   askbox::LineEditor editor;
   if (why.empty()) {
-    winkit::TermSession session(winkit::Screen::Alternate, winkit::Input::Keys);
+    winkit::TermSession session;
     if (session.ok()) {
       editor = askbox::LineEditor(settings());  // the key terminal's, known once the session holds it
       end = edit(prompt, editor);

@@ -89,8 +89,9 @@ int main(int argc, char** argv) {
   // What mqtool would refuse is refused before the user makes a choice.
   key_t qid = pickbox::default_qid;
   if (const char* env = std::getenv("JUX_QUEID"); env != nullptr) {
-    if (readquekey(env, &qid) != 0) return fail("JUX_QUEID=" + std::string(env) + " is outside the range of a queue key");
-    if (qid < QUE_MIN_SEND_KEY)
+    const int refusal = sendquekey(env, &qid);
+    if (refusal == QUEKEY_OUT_OF_RANGE) return fail("JUX_QUEID=" + std::string(env) + " is outside the range of a queue key");
+    if (refusal == QUEKEY_BELOW_SEND)
       return fail("JUX_QUEID=" + std::string(env) + " reads as " + std::to_string(qid) + ", below " +
                   std::to_string(QUE_MIN_SEND_KEY) + ", the lowest key mqtool sends on");
   }
@@ -111,7 +112,7 @@ int main(int argc, char** argv) {
   list.top = winkit::shown_text("- " + title + " -", pickbox::xlen);
   list.title_row = winkit::shown_text(title, pickbox::inner);
 
-  winkit::TermSession session(winkit::Screen::Alternate, winkit::Input::Keys);
+  winkit::TermSession session;
   if (!session.ok()) return fail(session.failure());
   winkit::Window window;
   if (!place(window, list)) {

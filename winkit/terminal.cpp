@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 
@@ -48,6 +49,13 @@ std::string no_description() { return "no usable terminal description for TERM="
 std::string cannot_place_cursor() {
   if (usable(cursor_address)) return {};
   return "the terminal TERM=" + std::string(std::getenv("TERM")) + " cannot place the cursor";
+}
+
+void say(const char* prog, const std::string& reason) { std::fprintf(stderr, "%s: %s\n", prog, reason.c_str()); }
+
+void die_by_signal(int sig) {
+  ::signal(sig, SIG_DFL);
+  ::raise(sig);
 }
 
 bool write_all(int fd, const char* bytes, std::size_t len) {

@@ -56,7 +56,7 @@ bool place_window(Window& window, int rows, int cols, int top, int left, int nee
 
 void follow_resize(Window& window) {
   window.close();
-  follow_resize();
+  take_terminal_size();
 }
 
 }  // namespace winkit
