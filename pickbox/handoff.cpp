@@ -96,7 +96,7 @@ CommandResult run_command(const std::vector<std::string>& argv, const std::funct
   const std::string& name = argv[0];
   const int spawn_error = posix_spawnp(&pid, args[0], nullptr, &attr, args.data(), environ);
   if (spawn_error != 0) {
-    result.why = "cannot start " + name + " (looked up on PATH): " + std::strerror(spawn_error);
+    result.reason = "cannot start " + name + " (looked up on PATH): " + std::strerror(spawn_error);
   } else {
     g_command = pid;
     if (g_passed != 0) ::kill(pid, g_passed);  // it came before the command had a pid
@@ -112,15 +112,15 @@ CommandResult run_command(const std::vector<std::string>& argv, const std::funct
     }
     while (got == 0 && (got = waitpid(pid, &status, 0)) < 0 && errno == EINTR) got = 0;
     if (got != pid)
-      result.why = "lost track of " + name + ": " + std::strerror(errno);
+      result.reason = "lost track of " + name + ": " + std::strerror(errno);
     else if (WIFSIGNALED(status))
-      result.why = name + " was killed by signal " + std::to_string(WTERMSIG(status)) + " (" + strsignal(WTERMSIG(status)) + ")";
+      result.reason = name + " was killed by signal " + std::to_string(WTERMSIG(status)) + " (" + strsignal(WTERMSIG(status)) + ")";
     // An interrupt from the keyboard reached the command and us alike: it is
     // the user's, not a failure of the command.
     if (got == pid && WIFSIGNALED(status) && (WTERMSIG(status) == SIGINT || WTERMSIG(status) == SIGQUIT))
       result.signal = WTERMSIG(status);
     else if (WIFEXITED(status) && WEXITSTATUS(status) != 0)
-      result.why = name + " ended with status " + std::to_string(WEXITSTATUS(status));
+      result.reason = name + " ended with status " + std::to_string(WEXITSTATUS(status));
   }
   posix_spawnattr_destroy(&attr);
 

@@ -3,7 +3,6 @@
 #include <curses.h>
 
 #include <clocale>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -17,8 +16,8 @@
 
 namespace {
 
-int fail(const std::string& why) {
-  std::fprintf(stderr, "pickbox: %s\n", why.c_str());
+int fail(const std::string& reason) {
+  winkit::say("pickbox", reason);
   return 1;
 }
 
@@ -113,12 +112,12 @@ int main(int argc, char** argv) {
   list.title_row = winkit::shown_text(title, pickbox::inner);
 
   winkit::TermSession session;
-  if (!session.ok()) return fail(session.failure());
+  if (!session.ok()) return fail(session.reason());
   winkit::Window window;
   if (!place(window, list)) {
-    const std::string why = winkit::too_small(pickbox::min_lines, pickbox::min_cols, LINES, COLS);
+    const std::string reason = winkit::too_small(pickbox::min_lines, pickbox::min_cols, LINES, COLS);
     session.end();
-    return fail(why);
+    return fail(reason);
   }
 
   pickbox::ListState state(items);
@@ -152,13 +151,10 @@ int main(int argc, char** argv) {
   // A send waits while the queue is full: say so, or the blank wait looks hung.
   const auto full = [&] {
     if (!pickbox::queue_full(qid, chosen.size())) return false;
-    std::fprintf(stderr, "pickbox: queue %ld is full; waiting for room (Ctrl-C gives up)\n", static_cast<long>(qid));
+    winkit::say("pickbox", "queue " + std::to_string(qid) + " is full; waiting for room (Ctrl-C gives up)");
     return true;
   };
   const pickbox::CommandResult sent = pickbox::run_command(pickbox::handoff_argv(qid, chosen, title), full);
-  if (sent.signal != 0) {
-    std::signal(sent.signal, SIG_DFL);
-    std::raise(sent.signal);
-  }
-  return sent.ok() ? 0 : fail(sent.why.empty() ? "interrupted while mqtool ran" : sent.why);
+  if (sent.signal != 0) winkit::die_by_signal(sent.signal);
+  return sent.ok() ? 0 : fail(sent.reason.empty() ? "interrupted while mqtool ran" : sent.reason);
 }

@@ -269,8 +269,8 @@ void drop_typed_keys() {
 
 
 TermSession::TermSession() {
-  failure_ = terminal_.problem();
-  if (!failure_.empty()) return;
+  reason_ = terminal_.reason();
+  if (!reason_.empty()) return;
   // Keys come from the keyboard even when standard input is a file or a
   // pipe that belongs to the caller (a `while read` loop); only with no
   // terminal of our own is standard input read as it is.
@@ -280,7 +280,7 @@ TermSession::TermSession() {
     if (keys_ != nullptr) keys = keys_;
   }
   BlockSignals blocked;
-  failure_ = start(terminal_.file(), keys);
+  reason_ = start(terminal_.file(), keys);
 }
 
 // Runs with the guarded signals blocked.
@@ -293,7 +293,7 @@ std::string TermSession::start(std::FILE* out, std::FILE* keys) {
   g_key_fd = ::fileno(keys);
 
   SCREEN* sp = newterm(nullptr, out, keys);
-  std::string reason = sp == nullptr ? no_description() : cannot_place_cursor();
+  std::string reason = sp == nullptr ? reason_no_description() : reason_cursor_unplaceable();
   if (!reason.empty()) {
     // Nothing has been sent yet, and nothing is to leave: not endwin, which
     // would still move a cursor the terminal cannot place.
@@ -316,7 +316,7 @@ TermSession::~TermSession() {
 
 bool TermSession::ok() const { return screen_ != nullptr; }
 
-const std::string& TermSession::failure() const { return failure_; }
+const std::string& TermSession::reason() const { return reason_; }
 
 void TermSession::end() {
   if (screen_ == nullptr) return;

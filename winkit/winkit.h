@@ -25,7 +25,7 @@ class DrawingTerminal {
   std::FILE* file() const { return file_; }  // null when there is none
   // Why nothing can be drawn before the terminal's description is even
   // looked up (no terminal, TERM unset); empty when nothing is known wrong.
-  std::string problem() const;
+  std::string reason() const;
 
  private:
   std::FILE* tty_ = nullptr;
@@ -55,8 +55,8 @@ std::string cursor_to(int row, int col);
 
 // After the terminal's description was looked up: the reason given when it
 // could not be, and the reason (or nothing) about placing the cursor.
-std::string no_description();
-std::string cannot_place_cursor();
+std::string reason_no_description();
+std::string reason_cursor_unplaceable();
 
 // Owns one curses session (one at a time), drawn on the DrawingTerminal on
 // the alternate screen. Keys are read from standard input when it is a
@@ -77,9 +77,9 @@ class TermSession {
   TermSession(const TermSession&) = delete;
   TermSession& operator=(const TermSession&) = delete;
 
-  // False when curses could not be started; failure() then says why.
+  // False when curses could not be started; reason() then says why.
   bool ok() const;
-  const std::string& failure() const;
+  const std::string& reason() const;
   // Ends curses now (idempotent): before printing a result or running a
   // command. Keys left unread on the terminal (the rest of a pasted block)
   // are dropped so that they never reach the shell.
@@ -90,7 +90,7 @@ class TermSession {
   DrawingTerminal terminal_;
   std::FILE* keys_ = nullptr;  // the controlling terminal opened for keys
   void* screen_ = nullptr;  // the curses SCREEN
-  std::string failure_;
+  std::string reason_;
 };
 
 // The part of the screen the program draws on from now on (its window, or a
@@ -138,7 +138,7 @@ std::size_t char_prefix(std::string_view s, std::size_t max_bytes);
 
 // After setlocale: why the C library cannot read the locale's character set,
 // in which case every byte above ASCII would be refused; empty when it can.
-std::string charset_problem();
+std::string reason_charset_unreadable();
 
 // s as it may be drawn, in the current locale: a byte that does not decode,
 // a character that is not printable, and a zero-width character with nothing

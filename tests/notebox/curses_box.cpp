@@ -18,7 +18,7 @@ int main(int argc, char** argv) {
   std::setlocale(LC_CTYPE, "");
   const std::string buff = chosen_message(argc, argv);
   SCREEN* sp = newterm(nullptr, stdout, stdin);
-  if (sp == nullptr || !winkit::cannot_place_cursor().empty()) return 1;
+  if (sp == nullptr || !winkit::reason_cursor_unplaceable().empty()) return 1;
   // newterm has queued the switch to the alternate screen; endwin sends it
   // with the switch back. Blank both strings so that nothing switches again.
   endwin();
