@@ -85,20 +85,12 @@ End edit(const std::string& prompt, askbox::LineEditor& editor) {
     }
     const winkit::Key key = winkit::read_key(input_win);
     askbox::Outcome outcome = askbox::Outcome::Continue;
-    switch (key.kind) {
-      case winkit::KeyKind::Byte: outcome = editor.byte(key.byte); break;
-      case winkit::KeyKind::Left: outcome = editor.key(askbox::EditKey::Left); break;
-      case winkit::KeyKind::Right: outcome = editor.key(askbox::EditKey::Right); break;
-      case winkit::KeyKind::Home: outcome = editor.key(askbox::EditKey::Home); break;
-      case winkit::KeyKind::End: outcome = editor.key(askbox::EditKey::End); break;
-      case winkit::KeyKind::Delete: outcome = editor.key(askbox::EditKey::Delete); break;
-      case winkit::KeyKind::Escape: outcome = editor.cancel(); break;
-      case winkit::KeyKind::Resize:
-        winkit::follow_resize(mvs);
-        place(mvs, prompt);
-        break;
-      case winkit::KeyKind::Closed: return End::InputEnded;
-      default: break;  // keys a line has no use for
+    if (key.kind == winkit::KeyKind::Closed) return End::InputEnded;
+    if (key.kind == winkit::KeyKind::Resize) {
+      winkit::follow_resize(mvs);
+      place(mvs, prompt);
+    } else {
+      outcome = editor.key(key.kind, key.byte);
     }
     switch (outcome) {
       case askbox::Outcome::Continue: break;
