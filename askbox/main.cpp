@@ -54,7 +54,7 @@ void draw_field(WINDOW* w, const askbox::LineEditor& editor) {
   wmove(w, kFieldRow, kTextCol + view.cursor_col);
 }
 
-bool place(winkit::Window& window, const std::string& prompt) {
+bool place_prompt_window(winkit::Window& window, const std::string& prompt) {
   if (!winkit::place_window(window, kRows, kCols, LINES / 2, kLeft, kMinLines, kMinCols)) return false;
   draw_window(window.get(), prompt);
   return true;
@@ -74,8 +74,8 @@ askbox::EditSettings settings() {
 }
 
 End edit(const std::string& prompt, askbox::LineEditor& editor) {
-  winkit::Window mvs;
-  if (!place(mvs, prompt)) return End::TooSmall;
+  winkit::Window mvs;  // mvs: the prompt's window
+  if (!place_prompt_window(mvs, prompt)) return End::TooSmall;
   for (;;) {
     WINDOW* input_win = stdscr;
     if (mvs.ok()) {
@@ -88,7 +88,7 @@ End edit(const std::string& prompt, askbox::LineEditor& editor) {
     if (key.kind == winkit::KeyKind::Closed) return End::InputEnded;
     if (key.kind == winkit::KeyKind::Resize) {
       winkit::follow_resize(mvs);
-      place(mvs, prompt);
+      place_prompt_window(mvs, prompt);
     } else {
       outcome = editor.key(key.kind, key.byte);
     }

@@ -99,7 +99,7 @@ int main(int argc, char** argv) {
       notes.push_back(reason + (argc == 2 ? "; bytes beyond ASCII show as ?" : "; showing the default message in ASCII"));
     }
   }
-  const std::string buff = chosen_message(argc, argv);
+  const std::string buff = chosen_message(argc, argv);  // buff: the message as it will show
 
   std::string reason;
   {

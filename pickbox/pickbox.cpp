@@ -28,7 +28,8 @@ struct List {
   std::string title_row;  // the title cut to a row: with no items it stands in the first
 };
 
-// The edges and the title: drawn once for each placement of the window.
+// The edges and the title: drawn once for each placement of the window
+// (pvs: the list window).
 void draw_edges(WINDOW* pvs, const List& list) {
   wattr_on(pvs, A_REVERSE, nullptr);
   wborder(pvs, ' ', ' ', ' ', ' ', 0, 0, 0, 0);
@@ -65,7 +66,7 @@ void draw_rows(WINDOW* pvs, const List& list, const pickbox::ListState& state, c
 }
 
 // Puts the window where the terminal's size says; false while it does not fit.
-bool place(winkit::Window& window, const List& list) {
+bool place_list_window(winkit::Window& window, const List& list) {
   if (!winkit::place_window(window, pickbox::ylen, pickbox::xlen, pickbox::top_row(LINES), pickbox::left_col(COLS),
                             pickbox::min_lines, pickbox::min_cols))
     return false;
@@ -114,7 +115,7 @@ int main(int argc, char** argv) {
   winkit::TermSession session;
   if (!session.ok()) return fail(session.reason());
   winkit::Window window;
-  if (!place(window, list)) {
+  if (!place_list_window(window, list)) {
     const std::string reason = winkit::too_small(pickbox::min_lines, pickbox::min_cols, LINES, COLS);
     session.end();
     return fail(reason);
@@ -122,10 +123,10 @@ int main(int argc, char** argv) {
 
   pickbox::ListState state(items);
   pickbox::Outcome out = pickbox::Outcome::None;
-  bool stale = true;  // a key that changes nothing draws nothing
+  bool redraw_needed = true;  // a key that changes nothing draws nothing
   for (;;) {
     WINDOW* input_win = window.ok() ? window.get() : stdscr;
-    if (window.ok() && stale) {
+    if (window.ok() && redraw_needed) {
       draw_rows(input_win, list, state, items);
       wrefresh(input_win);
     }
@@ -133,12 +134,12 @@ int main(int argc, char** argv) {
     if (out == pickbox::Outcome::Choose || out == pickbox::Outcome::Quit || out == pickbox::Outcome::Closed) break;
     if (out == pickbox::Outcome::Redraw) {
       winkit::follow_resize(window);
-      place(window, list);
-      stale = true;
+      place_list_window(window, list);
+      redraw_needed = true;
       continue;
     }
     if (out == pickbox::Outcome::Beep) beep();
-    stale = out == pickbox::Outcome::Drawn;
+    redraw_needed = out == pickbox::Outcome::Drawn;
   }
 
   window.close();
