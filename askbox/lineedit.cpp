@@ -99,9 +99,7 @@ Outcome LineEditor::key(EditKey k, unsigned char b) {
   return Outcome::Continue;
 }
 
-void LineEditor::erase_before() {
-  if (cursor_ > 0) remove(cursor_ - 1, cursor_);
-}
+void LineEditor::erase_before() { if (cursor_ > 0) remove(cursor_ - 1, cursor_); }
 void LineEditor::erase_to_start() { remove(0, cursor_); }
 void LineEditor::erase_to_end() { remove(cursor_, chars_.size()); }
 void LineEditor::erase_word_before() {
@@ -110,22 +108,11 @@ void LineEditor::erase_word_before() {
   while (from > 0 && chars_[from - 1].bytes != " ") --from;
   remove(from, cursor_);
 }
-void LineEditor::delete_under() {
-  if (cursor_ < chars_.size()) remove(cursor_, cursor_ + 1);
-}
-void LineEditor::go_left() {
-  if (cursor_ > 0) move_to(cursor_ - 1);
-}
-void LineEditor::go_right() {
-  if (cursor_ < chars_.size()) move_to(cursor_ + 1);
-}
+void LineEditor::delete_under() { if (cursor_ < chars_.size()) remove(cursor_, cursor_ + 1); }
+void LineEditor::go_left() { if (cursor_ > 0) move_to(cursor_ - 1); }
+void LineEditor::go_right() { if (cursor_ < chars_.size()) move_to(cursor_ + 1); }
 void LineEditor::go_home() { move_to(0); }
 void LineEditor::go_end() { move_to(chars_.size()); }
-
-Outcome LineEditor::cancel() {
-  pending_.clear();
-  return Outcome::Cancel;
-}
 
 std::string LineEditor::answer() const {
   std::string out;

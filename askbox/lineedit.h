@@ -42,7 +42,10 @@ class LineEditor {
   Outcome byte(unsigned char b);  // one byte as typed, not part of an escape sequence
   // Any key: a Byte goes to byte(); keys a line has no use for change nothing.
   Outcome key(EditKey k, unsigned char b = 0);
-  Outcome cancel();
+  Outcome cancel() {
+    pending_.clear();
+    return Outcome::Cancel;
+  }
 
   std::string answer() const;  // in the locale's encoding
 
@@ -66,15 +69,8 @@ class LineEditor {
   };
 
   // The edits, each named by what it does to the line.
-  void erase_before();
-  void erase_to_start();
-  void erase_to_end();
-  void erase_word_before();
-  void delete_under();
-  void go_left();
-  void go_right();
-  void go_home();
-  void go_end();
+  void erase_before(), erase_to_start(), erase_to_end(), erase_word_before(), delete_under();
+  void go_left(), go_right(), go_home(), go_end();
 
   Outcome text_byte(unsigned char b);
   Outcome insert(Char c);

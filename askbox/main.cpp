@@ -84,15 +84,13 @@ End edit(const std::string& prompt, askbox::LineEditor& editor) {
       wrefresh(input_win);
     }
     const winkit::Key key = winkit::read_key(input_win);
-    askbox::Outcome outcome = askbox::Outcome::Continue;
     if (key.kind == winkit::KeyKind::Closed) return End::InputEnded;
     if (key.kind == winkit::KeyKind::Resize) {
       winkit::follow_resize(mvs);
       place_prompt_window(mvs, prompt);
-    } else {
-      outcome = editor.key(key.kind, key.byte);
+      continue;
     }
-    switch (outcome) {
+    switch (editor.key(key.kind, key.byte)) {
       case askbox::Outcome::Continue: break;
       case askbox::Outcome::Refused: beep(); break;
       case askbox::Outcome::Enter: return End::Line;

@@ -58,15 +58,11 @@ struct quemsg {
  * with ERANGE (recorded) and leaves *quekey alone. Returns 0, or -1. */
 int readquekey(const char *text, key_t *quekey);
 
-/* Why a que-id is refused as the key a send goes to, so that every program
- * refuses the same keys, each in its own words. */
-enum quekey_refusal {
-  QUEKEY_OK = 0,
-  QUEKEY_OUT_OF_RANGE, /* readquekey fails: *quekey left alone */
-  QUEKEY_BELOW_SEND    /* read, into *quekey, but below QUE_MIN_SEND_KEY */
-};
-/* Reads text as readquekey does and says whether a send takes the key:
- * one of enum quekey_refusal. */
+/* Why a send refuses a que-id as its key, so that every program refuses the
+ * same keys, each in its own words. */
+enum quekey_refusal { QUEKEY_OK, QUEKEY_OUT_OF_RANGE, QUEKEY_BELOW_SEND };
+/* Reads text as readquekey does (out of range: *quekey left alone) and says
+ * whether a send takes the key (not below QUE_MIN_SEND_KEY): a quekey_refusal. */
 int sendquekey(const char *text, key_t *quekey);
 
 /* Makes the queue of quekey (permissions 0666) or attaches the existing one.

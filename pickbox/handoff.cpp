@@ -43,13 +43,12 @@ void pass_on(int sig) {
   errno = saved_errno;
 }
 constexpr int kPassedOn[] = {SIGTERM, SIGHUP};
+constexpr int kIgnoredHere[] = {SIGINT, SIGQUIT};  // the command gets them
 
-// For as long as the command runs, as system() has them: SIGINT and SIGQUIT
-// ignored here, SIGTERM and SIGHUP passed on, SIGCHLD at its default (an
-// inherited SIG_IGN would let the kernel reap the command and take its
-// status with it) and blocked; all as they were again at the end. The spawn
-// attributes give the command the caller's mask, and the default action of
-// every signal the caller did not ignore.
+// While the command runs, as system() has them: SIGINT and SIGQUIT ignored,
+// SIGTERM and SIGHUP passed on, SIGCHLD at its default (an inherited SIG_IGN
+// would let the kernel reap the command, status and all) and blocked. The
+// command gets the caller's mask and defaults for what the caller did not ignore.
 class SignalsWhileRunning {
  public:
   SignalsWhileRunning() {
@@ -58,17 +57,16 @@ class SignalsWhileRunning {
     dfl.sa_handler = SIG_DFL;
     pass.sa_handler = pass_on;
     for (struct sigaction* sa : {&ign, &dfl, &pass}) sigemptyset(&sa->sa_mask);
-    sigaction(SIGINT, &ign, &old_int_);
-    sigaction(SIGQUIT, &ign, &old_quit_);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    for (int i = 0; i < 2; ++i) {
+      sigaction(kIgnoredHere[i], &ign, &old_ignored_[i]);
+      if (!ignored(old_ignored_[i])) sigaddset(&defaults, kIgnoredHere[i]);
+    }
     sigaction(SIGCHLD, &dfl, &old_chld_);
     sigemptyset(&chld_);
     sigaddset(&chld_, SIGCHLD);
     sigprocmask(SIG_BLOCK, &chld_, &old_mask_);
-
-    sigset_t defaults;
-    sigemptyset(&defaults);
-    if (!ignored(old_int_)) sigaddset(&defaults, SIGINT);
-    if (!ignored(old_quit_)) sigaddset(&defaults, SIGQUIT);
     g_passed = 0;
     g_command = 0;
     for (int i = 0; i < 2; ++i) {
@@ -84,8 +82,7 @@ class SignalsWhileRunning {
   }
   ~SignalsWhileRunning() {
     posix_spawnattr_destroy(&attr_);
-    sigaction(SIGINT, &old_int_, nullptr);
-    sigaction(SIGQUIT, &old_quit_, nullptr);
+    for (int i = 0; i < 2; ++i) sigaction(kIgnoredHere[i], &old_ignored_[i], nullptr);
     for (int i = 0; i < 2; ++i) sigaction(kPassedOn[i], &old_passed_[i], nullptr);
     g_command = 0;
     sigaction(SIGCHLD, &old_chld_, nullptr);
@@ -98,7 +95,7 @@ class SignalsWhileRunning {
   const sigset_t& chld() const { return chld_; }
 
  private:
-  struct sigaction old_int_ {}, old_quit_ {}, old_chld_ {}, old_passed_[2] {};
+  struct sigaction old_ignored_[2] {}, old_chld_ {}, old_passed_[2] {};
   sigset_t chld_, old_mask_;
   posix_spawnattr_t attr_;
 };
@@ -119,8 +116,7 @@ pid_t wait_for(pid_t pid, const sigset_t& chld, const std::function<bool()>& wai
   return got;
 }
 
-}  // namespace
-
+// How a command that ended with this wait status went.
 CommandResult exit_status_words(const std::string& name, int status) {
   CommandResult result;
   if (WIFSIGNALED(status)) {
@@ -134,6 +130,8 @@ CommandResult exit_status_words(const std::string& name, int status) {
   }
   return result;
 }
+
+}  // namespace
 
 CommandResult run_command(const std::vector<std::string>& argv, const std::function<bool()>& waiting) {
   if (argv.empty()) return {"no command to run"};

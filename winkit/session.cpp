@@ -206,10 +206,9 @@ std::string erase_area(const Area& a) {
   return out;
 }
 
-// What leaving the screen sends, for the screen as it is now: on a terminal
-// with no alternate screen, the drawing erased first. Too long for the
-// handler's buffer (a note as wide as a huge terminal drawn with blanks),
-// the whole screen is cleared instead. Kept in the handler's buffer.
+// What leaving sends, for the screen as it is now, into the handler's buffer:
+// with no alternate screen the drawing erased first, or, too long for the
+// buffer (a note as wide as a huge terminal), the whole screen cleared.
 void note_leaving() {
   std::string erase;
   if (g_no_alternate) {
@@ -221,13 +220,10 @@ void note_leaving() {
   g_restore.leave_len = copy_whole(g_restore.leave, leave);
 }
 
-// Until its first endwin, curses sends its output after every cursor
-// movement, so one refresh would leave in many writes. End it at once: the
-// first refresh resumes it, and from then on each refresh is one write.
-// Stays on the alternate screen that newterm has switched to, and keeps
-// curses' own strings for leaving it and taking it again (tigetstr gives
-// the strings curses itself sends; the capability macros name a copy kept
-// for programs, which curses does not read back).
+// Until its first endwin, curses writes after every cursor movement: end it
+// at once, staying on the alternate screen newterm switched to, and keep the
+// strings curses itself sends (tigetstr's, not the capability macros' copy)
+// for leaving the screen and taking it again.
 void take_screen_strings() {
   char* enter_ca = tigetstr("smcup");
   char* exit_ca = tigetstr("rmcup");
@@ -241,9 +237,8 @@ void take_screen_strings() {
   g_restore.enter_len = copy_whole(g_restore.enter, expand(enter_ca) + expand(keypad_xmit));
 }
 
-// Keys one at a time without echo, yet Ctrl-C and Ctrl-Z stay signals.
 void set_key_modes(int fd) {
-  cbreak();
+  cbreak();            // keys one at a time, yet Ctrl-C and Ctrl-Z stay signals
   noecho();            // the windows show what is typed themselves
   set_escdelay(50);    // Esc alone is told from a cursor key's sequence at once
   typeahead(-1);       // no poll for pending keys before every update
@@ -313,10 +308,6 @@ TermSession::~TermSession() {
   end();
   if (keys_ != nullptr) std::fclose(keys_);
 }
-
-bool TermSession::ok() const { return screen_ != nullptr; }
-
-const std::string& TermSession::reason() const { return reason_; }
 
 void TermSession::end() {
   if (screen_ == nullptr) return;

@@ -32,13 +32,10 @@ class DrawingTerminal {
   std::FILE* file_ = nullptr;
 };
 
-// The one way a program reports a failure: "prog: reason" on a line of its
-// own on standard error.
+// The one way a program reports a failure: "prog: reason" on standard error.
 void say(const char* prog, const std::string& reason);
-
-// Ends the process by sig as its default action would (the caller's shell
-// sees the signal); returns only when sig does not end it (a stop).
-// Safe in a signal handler.
+// Ends the process by sig, as its default action would, so the caller sees
+// it; returns when that action does not end it (a stop). Signal-safe.
 void die_by_signal(int sig);
 
 // Writes all of bytes to fd, going on after interrupts; false on failure.
@@ -78,8 +75,8 @@ class TermSession {
   TermSession& operator=(const TermSession&) = delete;
 
   // False when curses could not be started; reason() then says why.
-  bool ok() const;
-  const std::string& reason() const;
+  bool ok() const { return screen_ != nullptr; }
+  const std::string& reason() const { return reason_; }
   // Ends curses now (idempotent): before printing a result or running a
   // command. Keys left unread on the terminal (the rest of a pasted block)
   // are dropped so that they never reach the shell.
