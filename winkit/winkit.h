@@ -65,10 +65,10 @@ std::string reason_cursor_unplaceable();
 // caller ignores them, at any moment from the constructor on) ends curses
 // and leaves the terminal in its normal mode; a signal then still ends the
 // process, so the caller sees it. SIGTSTP gives the shell a clean terminal;
-// on SIGCONT the program gets a Resize key, so that it draws its window
-// again.
+// on SIGCONT the program gets a Resize key, to draw its window again.
 class TermSession {
  public:
+  // Starts curses at once; ok() says whether it could.
   TermSession();
   ~TermSession();
   TermSession(const TermSession&) = delete;
