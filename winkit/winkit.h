@@ -68,11 +68,10 @@ std::string reason_cursor_unplaceable();
 // on SIGCONT the program gets a Resize key, to draw its window again.
 class TermSession {
  public:
-  // Starts curses at once; ok() says whether it could.
+  // Starts curses at once; ok() says whether it could. Not copied, as its
+  // DrawingTerminal is not.
   TermSession();
   ~TermSession();
-  TermSession(const TermSession&) = delete;
-  TermSession& operator=(const TermSession&) = delete;
 
   // False when curses could not be started; reason() then says why.
   bool ok() const { return screen_ != nullptr; }
