@@ -42,10 +42,7 @@ class LineEditor {
   Outcome byte(unsigned char b);  // one byte as typed, not part of an escape sequence
   // Any key: a Byte goes to byte(); keys a line has no use for change nothing.
   Outcome key(EditKey k, unsigned char b = 0);
-  Outcome cancel() {
-    pending_.clear();
-    return Outcome::Cancel;
-  }
+  Outcome cancel() { pending_.clear(); return Outcome::Cancel; }
 
   std::string answer() const;  // in the locale's encoding
 

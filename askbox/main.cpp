@@ -55,7 +55,7 @@ void draw_field(WINDOW* w, const askbox::LineEditor& editor) {
 }
 
 bool place_prompt_window(winkit::Window& window, const std::string& prompt) {
-  if (!winkit::place_window(window, kRows, kCols, LINES / 2, kLeft, kMinLines, kMinCols)) return false;
+  if (!winkit::place_window(window, {kRows, kCols, LINES / 2, kLeft, kMinLines, kMinCols})) return false;
   draw_window(window.get(), prompt);
   return true;
 }

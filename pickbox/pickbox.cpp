@@ -67,8 +67,8 @@ void draw_rows(WINDOW* pvs, const List& list, const pickbox::ListState& state, c
 
 // Puts the window where the terminal's size says; false while it does not fit.
 bool place_list_window(winkit::Window& window, const List& list) {
-  if (!winkit::place_window(window, pickbox::ylen, pickbox::xlen, pickbox::top_row(LINES), pickbox::left_col(COLS),
-                            pickbox::min_lines, pickbox::min_cols))
+  if (!winkit::place_window(window, {pickbox::ylen, pickbox::xlen, pickbox::top_row(LINES), pickbox::left_col(COLS),
+                                     pickbox::min_lines, pickbox::min_cols}))
     return false;
   draw_edges(window.get(), list);
   return true;
