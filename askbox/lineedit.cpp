@@ -26,35 +26,30 @@ LineEditor::LineEditor(EditSettings s) : settings_(s), multibyte_(MB_CUR_MAX > 1
 }
 
 Outcome LineEditor::byte(unsigned char b) {
-  // The terminal's erase and kill come first, as in its own line editing.
-  const bool erase = is_setting(settings_.erase, b);
-  const bool kill = is_setting(settings_.kill, b);
-  if (!is_control(b) && !erase && !kill) return text_byte(b);
+  // The terminal's erase and kill come first, as in its own line editing;
+  // Ctrl-H and DEL erase whatever the kill byte is.
+  if (is_setting(settings_.erase, b) || b == kCtrlH)
+    b = kDel;
+  else if (is_setting(settings_.kill, b) && b != kDel)
+    b = kCtrlU;
+  else if (!is_control(b))
+    return text_byte(b);
   pending_.clear();  // a key between the bytes of a character leaves it cut: it goes
-  if (erase || b == kCtrlH || b == kDel) {
-    if (cursor_ > 0) remove(cursor_ - 1, cursor_);
-  } else if (kill || b == kCtrlU) {
-    remove(0, cursor_);
-  } else if (b == kCtrlK) {
-    remove(cursor_, chars_.size());
-  } else if (b == kCtrlW) {
-    std::size_t from = cursor_;
-    while (from > 0 && chars_[from - 1].bytes == " ") --from;
-    while (from > 0 && chars_[from - 1].bytes != " ") --from;
-    remove(from, cursor_);
-  } else if (b == kCtrlA) {
-    move_to(0);
-  } else if (b == kCtrlE) {
-    move_to(chars_.size());
-  } else if (b == kCtrlD) {
-    if (chars_.empty()) return Outcome::EndOfInput;
-    return key(EditKey::Delete);
-  } else if (b == kCr || b == kLf) {
-    return Outcome::Enter;
-  } else if (b == kCtrlC) {
-    return Outcome::Interrupt;
+  switch (b) {
+    case kDel: erase_before(); break;
+    case kCtrlU: erase_to_start(); break;
+    case kCtrlK: erase_to_end(); break;
+    case kCtrlW: erase_word_before(); break;
+    case kCtrlA: go_home(); break;
+    case kCtrlE: go_end(); break;
+    case kCtrlD:
+      if (chars_.empty()) return Outcome::EndOfInput;
+      delete_under();
+      break;
+    case kCr: case kLf: return Outcome::Enter;
+    case kCtrlC: return Outcome::Interrupt;
+    default: break;  // any other control byte (Esc among them) is dropped
   }
-  // Any other control byte (Esc among them) is dropped.
   return Outcome::Continue;
 }
 
@@ -87,32 +82,37 @@ Outcome LineEditor::text_byte(unsigned char b) {
   return insert({std::move(bytes), width, false});
 }
 
-Outcome LineEditor::key(EditKey k) {
-  pending_.clear();
+Outcome LineEditor::key(EditKey k, unsigned char b) {
+  void (LineEditor::*edit)() = nullptr;
   switch (k) {
-    case EditKey::Left:
-      if (cursor_ > 0) move_to(cursor_ - 1);
-      break;
-    case EditKey::Right:
-      if (cursor_ < chars_.size()) move_to(cursor_ + 1);
-      break;
-    case EditKey::Home:
-      move_to(0);
-      break;
-    case EditKey::End:
-      move_to(chars_.size());
-      break;
-    case EditKey::Delete:
-      if (cursor_ < chars_.size()) remove(cursor_, cursor_ + 1);
-      break;
+    case EditKey::Byte: return byte(b);
+    case EditKey::Escape: return cancel();
+    case EditKey::Left: edit = &LineEditor::go_left; break;
+    case EditKey::Right: edit = &LineEditor::go_right; break;
+    case EditKey::Home: edit = &LineEditor::go_home; break;
+    case EditKey::End: edit = &LineEditor::go_end; break;
+    case EditKey::Delete: edit = &LineEditor::delete_under; break;
+    default: return Outcome::Continue;
   }
+  pending_.clear();
+  (this->*edit)();
   return Outcome::Continue;
 }
 
-Outcome LineEditor::cancel() {
-  pending_.clear();
-  return Outcome::Cancel;
+void LineEditor::erase_before() { if (cursor_ > 0) remove(cursor_ - 1, cursor_); }
+void LineEditor::erase_to_start() { remove(0, cursor_); }
+void LineEditor::erase_to_end() { remove(cursor_, chars_.size()); }
+void LineEditor::erase_word_before() {
+  std::size_t from = cursor_;
+  while (from > 0 && chars_[from - 1].bytes == " ") --from;
+  while (from > 0 && chars_[from - 1].bytes != " ") --from;
+  remove(from, cursor_);
 }
+void LineEditor::delete_under() { if (cursor_ < chars_.size()) remove(cursor_, cursor_ + 1); }
+void LineEditor::go_left() { if (cursor_ > 0) move_to(cursor_ - 1); }
+void LineEditor::go_right() { if (cursor_ < chars_.size()) move_to(cursor_ + 1); }
+void LineEditor::go_home() { move_to(0); }
+void LineEditor::go_end() { move_to(chars_.size()); }
 
 std::string LineEditor::answer() const {
   std::string out;
@@ -126,7 +126,7 @@ LineEditor::View LineEditor::view() const {
     const Char& c = chars_[i];
     if (v.width + c.width > settings_.field_columns) break;  // never half a wide character
     if (i == cursor_) v.cursor_col = v.width;
-    v.text += c.odd ? "?" : c.bytes;
+    v.text += c.unshown ? "?" : c.bytes;
     v.width += c.width;
   }
   if (cursor_ == chars_.size()) v.cursor_col = v.width;

@@ -6,10 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "winkit.h"
+
 namespace askbox {
 
-// Keys the caller decodes from curses' KEY_* codes or escape sequences.
-enum class EditKey { Left, Right, Home, End, Delete };
+// Keys as winkit reads them, whichever form the terminal sends.
+using EditKey = winkit::KeyKind;
 
 enum class Outcome {
   Continue,    // keep reading
@@ -38,8 +40,9 @@ class LineEditor {
   explicit LineEditor(EditSettings s = {});
 
   Outcome byte(unsigned char b);  // one byte as typed, not part of an escape sequence
-  Outcome key(EditKey k);
-  Outcome cancel();
+  // Any key: a Byte goes to byte(); keys a line has no use for change nothing.
+  Outcome key(EditKey k, unsigned char b = 0);
+  Outcome cancel() { pending_.clear(); return Outcome::Cancel; }
 
   std::string answer() const;  // in the locale's encoding
 
@@ -59,8 +62,12 @@ class LineEditor {
   struct Char {
     std::string bytes;  // as typed
     int width;          // 1 or 2
-    bool odd;           // drawn as '?': a byte a single-byte locale cannot show
+    bool unshown;       // drawn as '?': a byte a single-byte locale cannot show
   };
+
+  // The edits, each named by what it does to the line.
+  void erase_before(), erase_to_start(), erase_to_end(), erase_word_before(), delete_under();
+  void go_left(), go_right(), go_home(), go_end();
 
   Outcome text_byte(unsigned char b);
   Outcome insert(Char c);

@@ -54,8 +54,8 @@ void draw_field(WINDOW* w, const askbox::LineEditor& editor) {
   wmove(w, kFieldRow, kTextCol + view.cursor_col);
 }
 
-bool place(winkit::Window& window, const std::string& prompt) {
-  if (!winkit::place_window(window, kRows, kCols, LINES / 2, kLeft, kMinLines, kMinCols)) return false;
+bool place_prompt_window(winkit::Window& window, const std::string& prompt) {
+  if (!winkit::place_window(window, {kRows, kCols, LINES / 2, kLeft, kMinLines, kMinCols})) return false;
   draw_window(window.get(), prompt);
   return true;
 }
@@ -74,8 +74,8 @@ askbox::EditSettings settings() {
 }
 
 End edit(const std::string& prompt, askbox::LineEditor& editor) {
-  winkit::Window mvs;
-  if (!place(mvs, prompt)) return End::TooSmall;
+  winkit::Window mvs;  // mvs: the prompt's window
+  if (!place_prompt_window(mvs, prompt)) return End::TooSmall;
   for (;;) {
     WINDOW* input_win = stdscr;
     if (mvs.ok()) {
@@ -84,23 +84,13 @@ End edit(const std::string& prompt, askbox::LineEditor& editor) {
       wrefresh(input_win);
     }
     const winkit::Key key = winkit::read_key(input_win);
-    askbox::Outcome outcome = askbox::Outcome::Continue;
-    switch (key.kind) {
-      case winkit::KeyKind::Byte: outcome = editor.byte(key.byte); break;
-      case winkit::KeyKind::Left: outcome = editor.key(askbox::EditKey::Left); break;
-      case winkit::KeyKind::Right: outcome = editor.key(askbox::EditKey::Right); break;
-      case winkit::KeyKind::Home: outcome = editor.key(askbox::EditKey::Home); break;
-      case winkit::KeyKind::End: outcome = editor.key(askbox::EditKey::End); break;
-      case winkit::KeyKind::Delete: outcome = editor.key(askbox::EditKey::Delete); break;
-      case winkit::KeyKind::Escape: outcome = editor.cancel(); break;
-      case winkit::KeyKind::Resize:
-        winkit::follow_resize(mvs);
-        place(mvs, prompt);
-        break;
-      case winkit::KeyKind::Closed: return End::InputEnded;
-      default: break;  // keys a line has no use for
+    if (key.kind == winkit::KeyKind::Closed) return End::InputEnded;
+    if (key.kind == winkit::KeyKind::Resize) {
+      winkit::follow_resize(mvs);
+      place_prompt_window(mvs, prompt);
+      continue;
     }
-    switch (outcome) {
+    switch (editor.key(key.kind, key.byte)) {
       case askbox::Outcome::Continue: break;
       case askbox::Outcome::Refused: beep(); break;
       case askbox::Outcome::Enter: return End::Line;
@@ -123,25 +113,25 @@ int main(int argc, char** argv) {
   }
   // The result is one line, so the name cannot hold a line break.
   if (request->ename.find('\n') != std::string::npos) {
-    std::fprintf(stderr, "askbox: NAME holds a line break, and the answer must be one line\n");
+    winkit::say("askbox", "NAME holds a line break, and the answer must be one line");
     return 1;
   }
   const std::string prompt = winkit::shown_text(request->msg, kTextCols);
 
   // Where the locale's characters cannot be read every typed one would be
   // dropped, and the answer silently empty.
-  std::string why = winkit::charset_problem();
+  std::string reason = winkit::reason_charset_unreadable();
   End end = End::InputEnded;
   askbox::LineEditor editor;
-  if (why.empty()) {
-    winkit::TermSession session(winkit::Screen::Alternate, winkit::Input::Keys);
+  if (reason.empty()) {
+    winkit::TermSession session;
     if (session.ok()) {
       editor = askbox::LineEditor(settings());  // the key terminal's, known once the session holds it
       end = edit(prompt, editor);
-      if (end == End::TooSmall) why = winkit::too_small(kMinLines, kMinCols, LINES, COLS);
+      if (end == End::TooSmall) reason = winkit::too_small(kMinLines, kMinCols, LINES, COLS);
       session.end();
     } else {
-      why = session.failure();
+      reason = session.reason();
     }
   }
   if (end == End::Interrupted) {
@@ -149,24 +139,20 @@ int main(int argc, char** argv) {
     // program as the signal would, unless the caller ignores that signal.
     struct sigaction current {};
     if (::sigaction(SIGINT, nullptr, &current) == 0 && current.sa_handler != SIG_IGN) {
-      std::signal(SIGINT, SIG_DFL);
-      std::raise(SIGINT);
+      winkit::die_by_signal(SIGINT);
     }
-    why = "interrupted";
+    reason = "interrupted";
   }
-  if (end == End::InputEnded && why.empty()) why = "input ended before a line was entered";
+  if (end == End::InputEnded && reason.empty()) reason = "input ended before a line was entered";
 
   // Even without an answer the line is printed, so `NAME=` is always set;
   // the status tells a failure or a cancel from an empty answer.
   const std::string value = end == End::Line ? editor.answer() : std::string();
   const std::string line = askbox::result_line(request->ename, value);
   const bool written = std::fwrite(line.data(), 1, line.size(), stdout) == line.size() && std::fflush(stdout) == 0;
-  if (!why.empty()) {
-    std::fprintf(stderr, "askbox: %s\n", why.c_str());
-    return 1;
-  }
-  if (!written) {
-    std::fprintf(stderr, "askbox: cannot write the answer to standard output\n");
+  if (reason.empty() && !written) reason = "cannot write the answer to standard output";
+  if (!reason.empty()) {
+    winkit::say("askbox", reason);
     return 1;
   }
   return end == End::Cancelled ? 255 : 0;

@@ -233,25 +233,25 @@ int run(int argc, char** argv) {
     mqwalk::Action a = mqwalk::next(w);
     Outcome done = Outcome::Done;
     switch (a.act) {
-      case mqwalk::Act::Send:
+      case mqwalk::Operation::Send:
         done = do_send(a);
         break;
-      case mqwalk::Act::Receive:
+      case mqwalk::Operation::Receive:
         done = do_receive(a);
         break;
-      case mqwalk::Act::New:
+      case mqwalk::Operation::New:
         done = do_new();
         break;
-      case mqwalk::Act::Delete:
+      case mqwalk::Operation::Delete:
         done = do_delete(a);
         break;
-      case mqwalk::Act::Usage:
+      case mqwalk::Operation::Usage:
         usage();
         break;
-      case mqwalk::Act::Exit:
+      case mqwalk::Operation::Exit:
         say(a, argc);
         return a.status;
-      case mqwalk::Act::End:
+      case mqwalk::Operation::End:
         return failed ? 2 : 0;
     }
     if (done == Outcome::Failed) failed = true;

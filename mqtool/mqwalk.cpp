@@ -10,7 +10,7 @@ namespace {
 
 Action exit_with(int status, Say say) {
   Action a;
-  a.act = Act::Exit;
+  a.act = Operation::Exit;
   a.status = status;
   a.say = say;
   return a;
@@ -23,7 +23,7 @@ void take_as_data(Walk& w, int first, int last) {
 
 // a turned into a refusal that keeps what it read (the key, the que-id).
 Action refuse(Action a, Say say) {
-  a.act = Act::Exit;
+  a.act = Operation::Exit;
   a.status = 1;
   a.say = say;
   return a;
@@ -37,12 +37,12 @@ Action letter_action(Walk& w, char c, int i) {
     if (i + 2 >= w.argc) return exit_with(1, Say::Usage);
     take_as_data(w, i + 1, i + 3);
     a.queid = w.argv[i + 1];
-    if (readquekey(a.queid, &a.key) != 0) return refuse(a, Say::OutOfRange);
-    if (a.key < kMinSendKey) return refuse(a, Say::BelowFloor);
+    const int refusal = sendquekey(a.queid, &a.key);
+    if (refusal != QUEKEY_OK) return refuse(a, refusal == QUEKEY_BELOW_SEND ? Say::BelowFloor : Say::OutOfRange);
     a.text = w.argv[i + 2];
     a.len = strlen(a.text);
     if (a.len > QUE_TEXT_MAX) return refuse(a, Say::TooLong);
-    a.act = Act::Send;
+    a.act = Operation::Send;
   } else if (c == 'r' || c == 'd') {
     if (c == 'r' && w.argc != kRecvArgs) return exit_with(1, Say::RecvCount);
     if (c == 'd' && w.argc != kDelArgs) return exit_with(1, Say::DelCount);
@@ -50,12 +50,12 @@ Action letter_action(Walk& w, char c, int i) {
     take_as_data(w, i + 1, i + 1);
     a.queid = w.argv[i + 1];
     if (readquekey(a.queid, &a.key) != 0) return refuse(a, Say::OutOfRange);
-    a.act = c == 'r' ? Act::Receive : Act::Delete;
+    a.act = c == 'r' ? Operation::Receive : Operation::Delete;
   } else if (c == 'n') {
     if (w.argc != kNewArgs) return exit_with(1, Say::NewCount);
-    a.act = Act::New;
+    a.act = Operation::New;
   } else {
-    a.act = Act::Usage;
+    a.act = Operation::Usage;
   }
   return a;
 }
@@ -93,7 +93,7 @@ Action next(Walk& w) {
     }
     ++w.letter;
     Action a = letter_action(w, c, w.row);
-    if (a.act == Act::Exit) w.row = w.argc;
+    if (a.act == Operation::Exit) w.row = w.argc;
     return a;
   }
   return Action();

@@ -20,7 +20,7 @@ const int kDelArgs = 3;      // argc of "mqtool -d que-id"
 const key_t kMinSendKey = QUE_MIN_SEND_KEY;
 const long kMsgType = QUE_MSG_TYPE;   // the only message type sent or taken
 
-enum class Act {
+enum class Operation {
   Send,     // send text (len bytes) on the queue of key, making the queue
   Receive,  // receive one message from the existing queue of key and print it
   New,      // make a new queue of the user's own under a free key and print the key
@@ -43,7 +43,7 @@ enum class Say {
 };
 
 struct Action {
-  Act act = Act::End;
+  Operation act = Operation::End;
   key_t key = 0;
   const char* queid = nullptr;  // the que-id argument as given, for Send, Receive, Delete and the refusals
   const char* text = nullptr;

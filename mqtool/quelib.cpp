@@ -50,6 +50,11 @@ int readquekey(const char* text, key_t* quekey) {
   return 0;
 }
 
+int sendquekey(const char* text, key_t* quekey) {
+  if (readquekey(text, quekey) != 0) return QUEKEY_OUT_OF_RANGE;
+  return *quekey < QUE_MIN_SEND_KEY ? QUEKEY_BELOW_SEND : QUEKEY_OK;
+}
+
 int createque(key_t quekey) {
   errno = 0;
   int fd = msgget(quekey, IPC_CREAT | kPerm);

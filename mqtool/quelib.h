@@ -58,6 +58,13 @@ struct quemsg {
  * with ERANGE (recorded) and leaves *quekey alone. Returns 0, or -1. */
 int readquekey(const char *text, key_t *quekey);
 
+/* Why a send refuses a que-id as its key, so that every program refuses the
+ * same keys, each in its own words. */
+enum quekey_refusal { QUEKEY_OK, QUEKEY_OUT_OF_RANGE, QUEKEY_BELOW_SEND };
+/* Reads text as readquekey does (out of range: *quekey left alone) and says
+ * whether a send takes the key (not below QUE_MIN_SEND_KEY): a quekey_refusal. */
+int sendquekey(const char *text, key_t *quekey);
+
 /* Makes the queue of quekey (permissions 0666) or attaches the existing one.
  * Clears errno first. Returns the queue identifier, or -1. */
 int createque(key_t quekey);

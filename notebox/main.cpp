@@ -24,8 +24,8 @@ using namespace notebox;
 
 // A script must not stop because a message could not be shown: say why, and
 // succeed all the same.
-int cannot_draw(const std::string& why) {
-  std::fprintf(stderr, "notebox: %s\n", why.c_str());
+int cannot_draw(const std::string& reason) {
+  winkit::say("notebox", reason);
   return 0;
 }
 
@@ -66,19 +66,19 @@ std::string drawing(std::string_view message, int rows, int cols) {
 std::string draw(const winkit::DrawingTerminal& terminal, std::string_view message) {
   const int fd = ::fileno(terminal.file());
   int found = 0;
-  if (setupterm(nullptr, fd, &found) != OK) return winkit::no_description();
-  std::string why = winkit::cannot_place_cursor();
+  if (setupterm(nullptr, fd, &found) != OK) return winkit::reason_no_description();
+  std::string reason = winkit::reason_cursor_unplaceable();
   // setupterm has set these to the screen's size as curses takes it: the
   // terminal's own, unless LINES or COLUMNS say otherwise.
   const int rows = lines;
   const int cols = columns;
-  if (why.empty() && (rows < kMinLines || cols < kMinCols)) why = winkit::too_small(kMinLines, kMinCols, rows, cols);
-  if (why.empty()) {
+  if (reason.empty() && (rows < kMinLines || cols < kMinCols)) reason = winkit::too_small(kMinLines, kMinCols, rows, cols);
+  if (reason.empty()) {
     const std::string bytes = drawing(message, rows, cols);
-    if (!winkit::write_all(fd, bytes.data(), bytes.size())) why = "cannot write to the terminal";
+    if (!winkit::write_all(fd, bytes.data(), bytes.size())) reason = "cannot write to the terminal";
   }
   del_curterm(cur_term);
-  return why;
+  return reason;
 }
 
 }  // namespace
@@ -92,21 +92,21 @@ int main(int argc, char** argv) {
   // Only text beyond ASCII needs the locale (the default message is such).
   if (argc != 2 || !is_ascii(argv[1])) {
     std::setlocale(LC_CTYPE, "");
-    const std::string problem = winkit::charset_problem();
-    if (!problem.empty()) {
+    const std::string reason = winkit::reason_charset_unreadable();
+    if (!reason.empty()) {
       // Read as ASCII, the text still shows, with a mark for what cannot.
       std::setlocale(LC_CTYPE, "C");
-      notes.push_back(problem + (argc == 2 ? "; bytes beyond ASCII show as ?" : "; showing the default message in ASCII"));
+      notes.push_back(reason + (argc == 2 ? "; bytes beyond ASCII show as ?" : "; showing the default message in ASCII"));
     }
   }
-  const std::string buff = chosen_message(argc, argv);
+  const std::string buff = chosen_message(argc, argv);  // buff: the message as it will show
 
-  std::string why;
+  std::string reason;
   {
     const winkit::DrawingTerminal terminal;
-    why = terminal.problem();
-    if (why.empty()) why = draw(terminal, buff);
+    reason = terminal.reason();
+    if (reason.empty()) reason = draw(terminal, buff);
   }
-  for (const std::string& note : notes) std::fprintf(stderr, "notebox: %s\n", note.c_str());
-  return why.empty() ? 0 : cannot_draw(why);
+  for (const std::string& note : notes) winkit::say("notebox", note);
+  return reason.empty() ? 0 : cannot_draw(reason);
 }

@@ -43,6 +43,93 @@ void pass_on(int sig) {
   errno = saved_errno;
 }
 constexpr int kPassedOn[] = {SIGTERM, SIGHUP};
+constexpr int kIgnoredHere[] = {SIGINT, SIGQUIT};  // the command gets them
+
+// While the command runs, as system() has them: SIGINT and SIGQUIT ignored,
+// SIGTERM and SIGHUP passed on, SIGCHLD at its default (an inherited SIG_IGN
+// would let the kernel reap the command, status and all) and blocked. The
+// command gets the caller's mask and defaults for what the caller did not ignore.
+class SignalsWhileRunning {
+ public:
+  SignalsWhileRunning() {
+    struct sigaction ign {}, dfl {}, pass {};
+    ign.sa_handler = SIG_IGN;
+    dfl.sa_handler = SIG_DFL;
+    pass.sa_handler = pass_on;
+    for (struct sigaction* sa : {&ign, &dfl, &pass}) sigemptyset(&sa->sa_mask);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    for (int i = 0; i < 2; ++i) {
+      sigaction(kIgnoredHere[i], &ign, &old_ignored_[i]);
+      if (!ignored(old_ignored_[i])) sigaddset(&defaults, kIgnoredHere[i]);
+    }
+    sigaction(SIGCHLD, &dfl, &old_chld_);
+    sigemptyset(&chld_);
+    sigaddset(&chld_, SIGCHLD);
+    sigprocmask(SIG_BLOCK, &chld_, &old_mask_);
+    g_passed = 0;
+    g_command = 0;
+    for (int i = 0; i < 2; ++i) {
+      sigaction(kPassedOn[i], nullptr, &old_passed_[i]);
+      if (ignored(old_passed_[i])) continue;
+      sigaddset(&defaults, kPassedOn[i]);
+      sigaction(kPassedOn[i], &pass, nullptr);
+    }
+    posix_spawnattr_init(&attr_);
+    posix_spawnattr_setsigdefault(&attr_, &defaults);
+    posix_spawnattr_setsigmask(&attr_, &old_mask_);
+    posix_spawnattr_setflags(&attr_, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
+  }
+  ~SignalsWhileRunning() {
+    posix_spawnattr_destroy(&attr_);
+    for (int i = 0; i < 2; ++i) sigaction(kIgnoredHere[i], &old_ignored_[i], nullptr);
+    for (int i = 0; i < 2; ++i) sigaction(kPassedOn[i], &old_passed_[i], nullptr);
+    g_command = 0;
+    sigaction(SIGCHLD, &old_chld_, nullptr);
+    sigprocmask(SIG_SETMASK, &old_mask_, nullptr);
+  }
+  SignalsWhileRunning(const SignalsWhileRunning&) = delete;
+  SignalsWhileRunning& operator=(const SignalsWhileRunning&) = delete;
+
+  const posix_spawnattr_t* attr() const { return &attr_; }
+  const sigset_t& chld() const { return chld_; }
+
+ private:
+  struct sigaction old_ignored_[2] {}, old_chld_ {}, old_passed_[2] {};
+  sigset_t chld_, old_mask_;
+  posix_spawnattr_t attr_;
+};
+
+// Waits for pid to end, asking `waiting` once and then about every quarter
+// second until it answers true; what waitpid gave.
+pid_t wait_for(pid_t pid, const sigset_t& chld, const std::function<bool()>& waiting, int& status) {
+  pid_t got = 0;
+  bool spoken = !waiting || waiting();
+  // SIGCHLD is blocked: it is taken here, or the wait times out to ask again.
+  while (!spoken) {
+    const timespec tick{0, kWaitingNs};
+    if (sigtimedwait(&chld, nullptr, &tick) == SIGCHLD) break;
+    if ((got = waitpid(pid, &status, WNOHANG)) != 0) break;
+    spoken = waiting();
+  }
+  while (got == 0 && (got = waitpid(pid, &status, 0)) < 0 && errno == EINTR) got = 0;
+  return got;
+}
+
+// How a command that ended with this wait status went.
+CommandResult exit_status_words(const std::string& name, int status) {
+  CommandResult result;
+  if (WIFSIGNALED(status)) {
+    const int sig = WTERMSIG(status);
+    result.reason = name + " was killed by signal " + std::to_string(sig) + " (" + strsignal(sig) + ")";
+    // An interrupt from the keyboard reached the command and us alike: it is
+    // the user's, not a failure of the command.
+    if (sig == SIGINT || sig == SIGQUIT) result.signal = sig;
+  } else if (WIFEXITED(status) && WEXITSTATUS(status) != 0) {
+    result.reason = name + " ended with status " + std::to_string(WEXITSTATUS(status));
+  }
+  return result;
+}
 
 }  // namespace
 
@@ -53,84 +140,25 @@ CommandResult run_command(const std::vector<std::string>& argv, const std::funct
   for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
   args.push_back(nullptr);
 
-  struct sigaction ign {}, old_int {}, old_quit {}, old_chld {};
-  ign.sa_handler = SIG_IGN;
-  sigemptyset(&ign.sa_mask);
-  sigaction(SIGINT, &ign, &old_int);
-  sigaction(SIGQUIT, &ign, &old_quit);
-  // An inherited SIG_IGN for SIGCHLD would let the kernel reap the command
-  // and take its status with it.
-  struct sigaction dfl {};
-  dfl.sa_handler = SIG_DFL;
-  sigemptyset(&dfl.sa_mask);
-  sigaction(SIGCHLD, &dfl, &old_chld);
-  sigset_t chld, old_mask;
-  sigemptyset(&chld);
-  sigaddset(&chld, SIGCHLD);
-  sigprocmask(SIG_BLOCK, &chld, &old_mask);
-
-  // Signals our caller left ignored stay ignored for the command too.
-  sigset_t defaults;
-  sigemptyset(&defaults);
-  if (!ignored(old_int)) sigaddset(&defaults, SIGINT);
-  if (!ignored(old_quit)) sigaddset(&defaults, SIGQUIT);
-  struct sigaction pass {}, old_passed[2] {};
-  pass.sa_handler = pass_on;
-  sigemptyset(&pass.sa_mask);
-  g_passed = 0;
-  g_command = 0;
-  for (int i = 0; i < 2; ++i) {
-    sigaction(kPassedOn[i], nullptr, &old_passed[i]);
-    if (ignored(old_passed[i])) continue;
-    sigaddset(&defaults, kPassedOn[i]);
-    sigaction(kPassedOn[i], &pass, nullptr);
-  }
-  posix_spawnattr_t attr;
-  posix_spawnattr_init(&attr);
-  posix_spawnattr_setsigdefault(&attr, &defaults);
-  posix_spawnattr_setsigmask(&attr, &old_mask);
-  posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
-
-  pid_t pid = -1;
   CommandResult result;
   const std::string& name = argv[0];
-  const int spawn_error = posix_spawnp(&pid, args[0], nullptr, &attr, args.data(), environ);
-  if (spawn_error != 0) {
-    result.why = "cannot start " + name + " (looked up on PATH): " + std::strerror(spawn_error);
-  } else {
-    g_command = pid;
-    if (g_passed != 0) ::kill(pid, g_passed);  // it came before the command had a pid
-    int status = 0;
-    pid_t got = 0;
-    bool spoken = !waiting || waiting();
-    // SIGCHLD is blocked: it is taken here, or the wait times out to ask again.
-    while (!spoken) {
-      const timespec tick{0, kWaitingNs};
-      if (sigtimedwait(&chld, nullptr, &tick) == SIGCHLD) break;
-      if ((got = waitpid(pid, &status, WNOHANG)) != 0) break;
-      spoken = waiting();
+  {
+    const SignalsWhileRunning signals;
+    pid_t pid = -1;
+    const int spawn_error = posix_spawnp(&pid, args[0], nullptr, signals.attr(), args.data(), environ);
+    if (spawn_error != 0) {
+      result.reason = "cannot start " + name + " (looked up on PATH): " + std::strerror(spawn_error);
+    } else {
+      g_command = pid;
+      if (g_passed != 0) ::kill(pid, g_passed);  // it came before the command had a pid
+      int status = 0;
+      if (wait_for(pid, signals.chld(), waiting, status) == pid)
+        result = exit_status_words(name, status);
+      else
+        result.reason = "lost track of " + name + ": " + std::strerror(errno);
     }
-    while (got == 0 && (got = waitpid(pid, &status, 0)) < 0 && errno == EINTR) got = 0;
-    if (got != pid)
-      result.why = "lost track of " + name + ": " + std::strerror(errno);
-    else if (WIFSIGNALED(status))
-      result.why = name + " was killed by signal " + std::to_string(WTERMSIG(status)) + " (" + strsignal(WTERMSIG(status)) + ")";
-    // An interrupt from the keyboard reached the command and us alike: it is
-    // the user's, not a failure of the command.
-    if (got == pid && WIFSIGNALED(status) && (WTERMSIG(status) == SIGINT || WTERMSIG(status) == SIGQUIT))
-      result.signal = WTERMSIG(status);
-    else if (WIFEXITED(status) && WEXITSTATUS(status) != 0)
-      result.why = name + " ended with status " + std::to_string(WEXITSTATUS(status));
   }
-  posix_spawnattr_destroy(&attr);
-
-  sigaction(SIGINT, &old_int, nullptr);
-  sigaction(SIGQUIT, &old_quit, nullptr);
-  for (int i = 0; i < 2; ++i) sigaction(kPassedOn[i], &old_passed[i], nullptr);
-  g_command = 0;
   if (g_passed != 0) result.signal = g_passed;
-  sigaction(SIGCHLD, &old_chld, nullptr);
-  sigprocmask(SIG_SETMASK, &old_mask, nullptr);
   return result;
 }
 

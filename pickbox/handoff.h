@@ -21,9 +21,9 @@ std::vector<std::string> handoff_argv(key_t qid, const std::string& item, const 
 // user meant it: an interrupt that ended the command, or a SIGTERM or SIGHUP
 // that came meanwhile (and went on to the command).
 struct CommandResult {
-  std::string why;
+  std::string reason;
   int signal = 0;
-  bool ok() const { return why.empty() && signal == 0; }
+  bool ok() const { return reason.empty() && signal == 0; }
 };
 
 // Starts argv[0] from the search path and waits for it as system() does:

@@ -3,7 +3,6 @@
 #include <curses.h>
 
 #include <clocale>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -17,8 +16,8 @@
 
 namespace {
 
-int fail(const std::string& why) {
-  std::fprintf(stderr, "pickbox: %s\n", why.c_str());
+int fail(const std::string& reason) {
+  winkit::say("pickbox", reason);
   return 1;
 }
 
@@ -29,7 +28,8 @@ struct List {
   std::string title_row;  // the title cut to a row: with no items it stands in the first
 };
 
-// The edges and the title: drawn once for each placement of the window.
+// The edges and the title: drawn once for each placement of the window
+// (pvs: the list window).
 void draw_edges(WINDOW* pvs, const List& list) {
   wattr_on(pvs, A_REVERSE, nullptr);
   wborder(pvs, ' ', ' ', ' ', ' ', 0, 0, 0, 0);
@@ -66,9 +66,9 @@ void draw_rows(WINDOW* pvs, const List& list, const pickbox::ListState& state, c
 }
 
 // Puts the window where the terminal's size says; false while it does not fit.
-bool place(winkit::Window& window, const List& list) {
-  if (!winkit::place_window(window, pickbox::ylen, pickbox::xlen, pickbox::top_row(LINES), pickbox::left_col(COLS),
-                            pickbox::min_lines, pickbox::min_cols))
+bool place_list_window(winkit::Window& window, const List& list) {
+  if (!winkit::place_window(window, {pickbox::ylen, pickbox::xlen, pickbox::top_row(LINES), pickbox::left_col(COLS),
+                                     pickbox::min_lines, pickbox::min_cols}))
     return false;
   draw_edges(window.get(), list);
   return true;
@@ -89,8 +89,9 @@ int main(int argc, char** argv) {
   // What mqtool would refuse is refused before the user makes a choice.
   key_t qid = pickbox::default_qid;
   if (const char* env = std::getenv("JUX_QUEID"); env != nullptr) {
-    if (readquekey(env, &qid) != 0) return fail("JUX_QUEID=" + std::string(env) + " is outside the range of a queue key");
-    if (qid < QUE_MIN_SEND_KEY)
+    const int refusal = sendquekey(env, &qid);
+    if (refusal == QUEKEY_OUT_OF_RANGE) return fail("JUX_QUEID=" + std::string(env) + " is outside the range of a queue key");
+    if (refusal == QUEKEY_BELOW_SEND)
       return fail("JUX_QUEID=" + std::string(env) + " reads as " + std::to_string(qid) + ", below " +
                   std::to_string(QUE_MIN_SEND_KEY) + ", the lowest key mqtool sends on");
   }
@@ -111,21 +112,21 @@ int main(int argc, char** argv) {
   list.top = winkit::shown_text("- " + title + " -", pickbox::xlen);
   list.title_row = winkit::shown_text(title, pickbox::inner);
 
-  winkit::TermSession session(winkit::Screen::Alternate, winkit::Input::Keys);
-  if (!session.ok()) return fail(session.failure());
+  winkit::TermSession session;
+  if (!session.ok()) return fail(session.reason());
   winkit::Window window;
-  if (!place(window, list)) {
-    const std::string why = winkit::too_small(pickbox::min_lines, pickbox::min_cols, LINES, COLS);
+  if (!place_list_window(window, list)) {
+    const std::string reason = winkit::too_small(pickbox::min_lines, pickbox::min_cols, LINES, COLS);
     session.end();
-    return fail(why);
+    return fail(reason);
   }
 
   pickbox::ListState state(items);
   pickbox::Outcome out = pickbox::Outcome::None;
-  bool stale = true;  // a key that changes nothing draws nothing
+  bool redraw_needed = true;  // a key that changes nothing draws nothing
   for (;;) {
     WINDOW* input_win = window.ok() ? window.get() : stdscr;
-    if (window.ok() && stale) {
+    if (window.ok() && redraw_needed) {
       draw_rows(input_win, list, state, items);
       wrefresh(input_win);
     }
@@ -133,12 +134,12 @@ int main(int argc, char** argv) {
     if (out == pickbox::Outcome::Choose || out == pickbox::Outcome::Quit || out == pickbox::Outcome::Closed) break;
     if (out == pickbox::Outcome::Redraw) {
       winkit::follow_resize(window);
-      place(window, list);
-      stale = true;
+      place_list_window(window, list);
+      redraw_needed = true;
       continue;
     }
     if (out == pickbox::Outcome::Beep) beep();
-    stale = out == pickbox::Outcome::Drawn;
+    redraw_needed = out == pickbox::Outcome::Drawn;
   }
 
   window.close();
@@ -151,13 +152,10 @@ int main(int argc, char** argv) {
   // A send waits while the queue is full: say so, or the blank wait looks hung.
   const auto full = [&] {
     if (!pickbox::queue_full(qid, chosen.size())) return false;
-    std::fprintf(stderr, "pickbox: queue %ld is full; waiting for room (Ctrl-C gives up)\n", static_cast<long>(qid));
+    winkit::say("pickbox", "queue " + std::to_string(qid) + " is full; waiting for room (Ctrl-C gives up)");
     return true;
   };
   const pickbox::CommandResult sent = pickbox::run_command(pickbox::handoff_argv(qid, chosen, title), full);
-  if (sent.signal != 0) {
-    std::signal(sent.signal, SIG_DFL);
-    std::raise(sent.signal);
-  }
-  return sent.ok() ? 0 : fail(sent.why.empty() ? "interrupted while mqtool ran" : sent.why);
+  if (sent.signal != 0) winkit::die_by_signal(sent.signal);
+  return sent.ok() ? 0 : fail(sent.reason.empty() ? "interrupted while mqtool ran" : sent.reason);
 }

@@ -127,7 +127,7 @@ namespace {
 
 // After a read gave nothing: whether the input has ended (or fails), rather
 // than the read having timed out.
-bool input_gone() {
+bool input_ended() {
   pollfd in{key_fd(), POLLIN, 0};
   return ::poll(&in, 1, 0) > 0;
 }
@@ -143,7 +143,7 @@ Key read_key(WINDOW* win) {
     const int code = wgetch(win);
     if (code == ERR) {
       if (take_resize()) return {KeyKind::Resize};
-      if (!input_gone()) continue;
+      if (!input_ended()) continue;
       if (++failed < kFailedReads) continue;
       return {KeyKind::Closed};
     }

@@ -37,8 +37,8 @@ bool g_caught[kSignalCount] = {};  // which of them on_signal holds
 
 // Resizes are ours too, not curses': curses would resize the program's
 // window inside a key read, in the middle of its own refresh of it. Here a
-// resize is only noted, and the program takes the new size (follow_resize)
-// when it has no window open.
+// resize is only noted, and the program takes the new size
+// (take_terminal_size) when it has no window open.
 volatile std::sig_atomic_t g_resized = 0;
 bool g_resize_caught = false;
 int g_draw_fd = -1;  // the terminal the session draws on
@@ -52,9 +52,9 @@ void on_resize(int) { g_resized = 1; }
 struct Area {
   int top = 0, left = 0, rows = 0, cols = 0;
 };
-bool g_plain = false;       // no alternate screen
-std::string g_leave_tail;   // what leaving sends after the erasing
-Area g_areas[2];            // the one before, the one now
+bool g_no_alternate = false;
+std::string g_exit_alternate;  // the alternate screen's way back, as bytes
+Area g_areas[2];               // the one before, the one now
 
 sigset_t guarded_signals() {
   sigset_t set;
@@ -63,10 +63,12 @@ sigset_t guarded_signals() {
   return set;
 }
 
-// The shell may hold the terminal already (it saw our parent stop first):
-// with SIGTTOU blocked these calls go through instead of stopping us there,
-// which would leave the later raise to stop us again after the shell's fg.
-void give_back() {
+// The one way the terminal is given back: the leaving strings, then the
+// caller's modes. Every way out takes it; safe in a signal handler. The shell
+// may hold the terminal already (it saw our parent stop first): with SIGTTOU
+// blocked these calls go through instead of stopping us there, which would
+// leave the later raise to stop us again after the shell's fg.
+void restore_terminal() {
   sigset_t ttou, before;
   sigemptyset(&ttou);
   sigaddset(&ttou, SIGTTOU);
@@ -93,7 +95,7 @@ void stop_and_resume() {
 
   termios program{};
   const bool have_program = ::tcgetattr(g_restore.fd, &program) == 0;
-  give_back();
+  restore_terminal();
 
   struct sigaction dfl {}, mine {};
   dfl.sa_handler = SIG_DFL;
@@ -125,28 +127,23 @@ void stop_and_resume() {
 // only makes async-signal-safe calls and lets the signal end the process.
 void on_signal(int sig) {
   const int saved_errno = errno;
-  if (sig == SIGTSTP) {
-    if (g_armed) {
-      stop_and_resume();
-    } else {
-      ::signal(SIGTSTP, SIG_DFL);
-      ::raise(SIGTSTP);
-    }
+  if (sig == SIGTSTP && g_armed) {
+    stop_and_resume();
     errno = saved_errno;
     return;
   }
   if (g_armed) {
     g_armed = 0;
-    give_back();
+    restore_terminal();
   }
-  ::signal(sig, SIG_DFL);
-  ::raise(sig);
+  die_by_signal(sig);
+  errno = saved_errno;  // a stop comes back here on SIGCONT
 }
 
 // Copies bytes into a handler's buffer, or nothing when they do not fit:
 // half a string could leave the terminal in a stranger state than none.
 template <std::size_t N>
-std::size_t keep(char (&buffer)[N], const std::string& bytes) {
+std::size_t copy_whole(char (&buffer)[N], const std::string& bytes) {
   if (bytes.size() > N) return 0;
   std::memcpy(buffer, bytes.data(), bytes.size());
   return bytes.size();
@@ -166,6 +163,35 @@ class BlockSignals {
   sigset_t before_;
 };
 
+// Only signals left at their default are caught, so a caller's "ignore"
+// stays as it was, and curses, which catches only those still at their
+// default, leaves them to us.
+bool catch_if_default(int sig, void (*handler)(int), const sigset_t& mask) {
+  struct sigaction current {};
+  if (::sigaction(sig, nullptr, &current) != 0 || current.sa_handler != SIG_DFL) return false;
+  struct sigaction action {};
+  action.sa_handler = handler;
+  action.sa_mask = mask;
+  action.sa_flags = 0;  // the key read is interrupted, so a stop or resize shows at once
+  return ::sigaction(sig, &action, nullptr) == 0;
+}
+
+// Armed before curses touches the terminal: a signal at any moment from
+// then on finds the modes to put back.
+void arm_signals(int fd, const termios& modes) {
+  g_restore = Restore{};
+  g_restore.fd = fd;
+  g_restore.modes = modes;
+  g_armed = 1;
+  for (std::size_t i = 0; i < kSignalCount; ++i) g_caught[i] = catch_if_default(kSignals[i], on_signal, guarded_signals());
+}
+
+void catch_resizes() {
+  sigset_t none;
+  sigemptyset(&none);
+  g_resize_caught = catch_if_default(SIGWINCH, on_resize, none);
+}
+
 // Back to the default these signals had before curses started; one that came
 // meanwhile acts as the block ends, on a terminal already restored.
 void disarm() {
@@ -180,8 +206,8 @@ void disarm() {
   g_restore.fd = -1;
   g_draw_fd = -1;
   g_key_fd = -1;
-  g_plain = false;
-  g_leave_tail.clear();
+  g_no_alternate = false;
+  g_exit_alternate.clear();
   g_areas[0] = g_areas[1] = Area{};
 }
 
@@ -207,140 +233,101 @@ std::string erase_area(const Area& a) {
   return out;
 }
 
-// What leaving the screen sends: on a terminal with no alternate screen, the
-// drawing erased first. Too long for the handler's buffer (a note as wide
-// as a huge terminal drawn with blanks), the whole screen is cleared instead.
-std::string erasing() {
-  if (!g_plain) return {};
-  std::string out = expand(exit_attribute_mode) + erase_area(g_areas[0]) + erase_area(g_areas[1]);
-  if (out.size() + g_leave_tail.size() + 32 > sizeof g_restore.leave)
-    out = expand(exit_attribute_mode) + expand(clear_screen);
-  return out + cursor_to(LINES - 1, 0);
+// What leaving sends, for the screen as it is now, into the handler's buffer:
+// with no alternate screen the drawing erased first, or, too long for the
+// buffer (a note as wide as a huge terminal), the whole screen cleared.
+void note_leaving() {
+  std::string erase;
+  if (g_no_alternate) {
+    erase = erase_area(g_areas[0]) + erase_area(g_areas[1]);
+    if (erase.size() + 256 > sizeof g_restore.leave) erase = expand(clear_screen);
+  }
+  const std::string leave = expand(exit_attribute_mode) + erase + cursor_to(LINES - 1, 0) + expand(cursor_normal) +
+                            expand(keypad_local) + g_exit_alternate;
+  g_restore.leave_len = copy_whole(g_restore.leave, leave);
+}
+
+// Until its first endwin, curses writes after every cursor movement: end it
+// at once, staying on the alternate screen newterm switched to, and keep the
+// strings curses itself sends (tigetstr's, not the capability macros' copy)
+// for leaving the screen and taking it again.
+void take_screen_strings() {
+  char* enter_ca = tigetstr("smcup");
+  char* exit_ca = tigetstr("rmcup");
+  g_no_alternate = !usable(enter_ca);
+  const char first = usable(exit_ca) ? exit_ca[0] : '\0';
+  if (first != '\0') exit_ca[0] = '\0';
+  endwin();
+  if (first != '\0') exit_ca[0] = first;
+  if (!g_no_alternate) g_exit_alternate = expand(exit_ca);
+  note_leaving();
+  g_restore.enter_len = copy_whole(g_restore.enter, expand(enter_ca) + expand(keypad_xmit));
+}
+
+void set_key_modes(int fd) {
+  cbreak();            // keys one at a time, yet Ctrl-C and Ctrl-Z stay signals
+  noecho();            // the windows show what is typed themselves
+  set_escdelay(50);    // Esc alone is told from a cursor key's sequence at once
+  typeahead(-1);       // no poll for pending keys before every update
+  // Ctrl-S would stop the output and seem to hang the window: it is a key
+  // like any other here.
+  termios modes{};
+  if (::tcgetattr(fd, &modes) == 0) {
+    modes.c_iflag &= ~static_cast<tcflag_t>(IXON);
+    ::tcsetattr(fd, TCSADRAIN, &modes);
+    def_prog_mode();
+  }
+}
+
+// Keys typed before the window was drawn were meant for something else (a
+// stray Enter must not answer a question not yet seen), and keys left when
+// it ends must never reach the shell. Bytes of a pipe are the caller's and
+// stay.
+void drop_typed_keys() {
+  if (::isatty(g_key_fd)) ::tcflush(g_key_fd, TCIFLUSH);
 }
 
 }  // namespace
 
 
-TermSession::TermSession(Screen screen, Input input) : mode_(screen), input_(input) {
-  failure_ = terminal_.problem();
-  if (!failure_.empty()) return;
+TermSession::TermSession() {
+  reason_ = terminal_.reason();
+  if (!reason_.empty()) return;
   // Keys come from the keyboard even when standard input is a file or a
   // pipe that belongs to the caller (a `while read` loop); only with no
   // terminal of our own is standard input read as it is.
   std::FILE* keys = stdin;
-  if (input_ == Input::Keys && !::isatty(STDIN_FILENO)) {
+  if (!::isatty(STDIN_FILENO)) {
     keys_ = std::fopen("/dev/tty", "r");
     if (keys_ != nullptr) keys = keys_;
   }
   BlockSignals blocked;
-  failure_ = start(terminal_.file(), keys);
+  reason_ = start(terminal_.file(), keys);
 }
 
 // Runs with the guarded signals blocked.
 std::string TermSession::start(std::FILE* out, std::FILE* keys) {
   const int fd = ::fileno(out);
   termios before{};
-  const bool have_modes = ::tcgetattr(fd, &before) == 0;
-
-  // Armed before curses touches the terminal: a signal at any moment from
-  // here on finds the modes to put back. Only signals left at their default
-  // are caught, so a caller's "ignore" stays as it was, and curses, which
-  // catches only those still at their default, leaves them to us.
-  if (have_modes) {
-    g_restore = Restore{};
-    g_restore.fd = fd;
-    g_restore.modes = before;
-    g_armed = 1;
-    for (std::size_t i = 0; i < kSignalCount; ++i) {
-      struct sigaction current {};
-      if (::sigaction(kSignals[i], nullptr, &current) != 0 || current.sa_handler != SIG_DFL) continue;
-      struct sigaction action {};
-      action.sa_handler = on_signal;
-      action.sa_mask = guarded_signals();
-      action.sa_flags = 0;  // a stop must interrupt the key read, so the redraw comes at once
-      g_caught[i] = ::sigaction(kSignals[i], &action, nullptr) == 0;
-    }
-  }
-
-  struct sigaction current {};
-  if (::sigaction(SIGWINCH, nullptr, &current) == 0 && current.sa_handler == SIG_DFL) {
-    struct sigaction action {};
-    action.sa_handler = on_resize;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = 0;  // the key read is interrupted, so the resize shows at once
-    g_resize_caught = ::sigaction(SIGWINCH, &action, nullptr) == 0;
-  }
+  if (::tcgetattr(fd, &before) == 0) arm_signals(fd, before);
+  catch_resizes();
   g_draw_fd = fd;
-  if (input_ == Input::Keys) g_key_fd = ::fileno(keys);
+  g_key_fd = ::fileno(keys);
 
   SCREEN* sp = newterm(nullptr, out, keys);
-  std::string why = sp == nullptr ? no_description() : cannot_place_cursor();
-  if (!why.empty()) {
-    // Nothing has been sent yet: give the terminal back without endwin,
-    // which would still move a cursor the terminal cannot place.
+  std::string reason = sp == nullptr ? reason_no_description() : reason_cursor_unplaceable();
+  if (!reason.empty()) {
+    // Nothing has been sent yet, and nothing is to leave: not endwin, which
+    // would still move a cursor the terminal cannot place.
     if (sp != nullptr) delscreen(sp);
-    if (have_modes) ::tcsetattr(fd, TCSADRAIN, &before);
+    restore_terminal();
     disarm();
-    return why;
+    return reason;
   }
   screen_ = sp;
-
-  std::string leave = expand(exit_attribute_mode) + cursor_to(LINES - 1, 0) + expand(cursor_normal);
-  std::string enter;
-  if (input_ == Input::Keys) {
-    leave += expand(keypad_local);
-    enter += expand(keypad_xmit);
-  }
-  // tigetstr gives the strings curses itself sends; the capability macros
-  // name a copy kept for programs, which curses does not read back.
-  char* enter_ca = tigetstr("smcup");
-  char* exit_ca = tigetstr("rmcup");
-  // Until its first endwin, curses sends its output after every cursor
-  // movement, so one refresh would leave in many writes. End it at once: the
-  // first refresh resumes it, and from then on each refresh is one write.
-  if (mode_ == Screen::Normal) {
-    // newterm has queued the switch to the alternate screen; endwin sends it
-    // with the switch back. Then blank both strings, so that neither the
-    // resume nor the last endwin switches again.
-    endwin();
-    if (usable(enter_ca)) enter_ca[0] = '\0';
-    if (usable(exit_ca)) exit_ca[0] = '\0';
-    leave += "\r\n";
-  } else {
-    g_plain = !usable(enter_ca);
-    // Stay on the alternate screen that newterm has switched to.
-    const char first = usable(exit_ca) ? exit_ca[0] : '\0';
-    if (first != '\0') exit_ca[0] = '\0';
-    endwin();
-    if (first != '\0') exit_ca[0] = first;
-    leave += expand(exit_ca);
-    enter = expand(enter_ca) + enter;
-  }
-  // Without an alternate screen the erasing ends on the last line as it is
-  // then; the rest of leaving is the same whatever the size.
-  if (g_plain)
-    g_leave_tail = expand(cursor_normal) + (input_ == Input::Keys ? expand(keypad_local) : std::string());
-  g_restore.leave_len = keep(g_restore.leave, leave);
-  g_restore.enter_len = keep(g_restore.enter, enter);
-
-  if (input_ == Input::Keys) {
-    cbreak();            // keys one at a time, yet Ctrl-C and Ctrl-Z stay signals
-    noecho();            // the windows show what is typed themselves
-    set_escdelay(50);    // Esc alone is told from a cursor key's sequence at once
-    typeahead(-1);       // no poll for pending keys before every update
-    // Ctrl-S would stop the output and seem to hang the window: it is a
-    // key like any other here.
-    termios modes{};
-    if (::tcgetattr(fd, &modes) == 0) {
-      modes.c_iflag &= ~static_cast<tcflag_t>(IXON);
-      ::tcsetattr(fd, TCSADRAIN, &modes);
-      def_prog_mode();
-    }
-    // Keys typed before the window was drawn were meant for something else:
-    // a stray Enter must not answer a question not yet seen. Bytes of a pipe
-    // are the caller's and stay.
-    if (::isatty(g_key_fd)) ::tcflush(g_key_fd, TCIFLUSH);
-  }
+  take_screen_strings();
+  set_key_modes(fd);
+  drop_typed_keys();
   return {};
 }
 
@@ -349,41 +336,25 @@ TermSession::~TermSession() {
   if (keys_ != nullptr) std::fclose(keys_);
 }
 
-bool TermSession::ok() const { return screen_ != nullptr; }
-
-const std::string& TermSession::failure() const { return failure_; }
-
-void TermSession::rest_below(int row) { rest_row_ = row; }
-
 void TermSession::end() {
   if (screen_ == nullptr) return;
   BlockSignals blocked;
   SCREEN* sp = static_cast<SCREEN*>(screen_);
   screen_ = nullptr;
-
-  std::string after;
-  if (mode_ == Screen::Normal && rest_row_ >= 0) {
-    // endwin leaves the cursor on the last line; bring it up to just below
-    // the drawing, or make room there when the drawing reaches the bottom.
-    after = rest_row_ + 1 < LINES ? cursor_to(rest_row_ + 1, 0) : std::string("\n");
-  }
-  const int fd = ::fileno(terminal_.file());
-  after += erasing();
-
-  endwin();
-  write_all(fd, after.data(), after.size());
-  if (input_ == Input::Keys && ::isatty(g_key_fd)) ::tcflush(g_key_fd, TCIFLUSH);
+  note_leaving();  // the screen's size as it is now
+  restore_terminal();
+  drop_typed_keys();
   disarm();
   delscreen(sp);
 }
 
 
 void drawn_area(int top, int left, int rows, int cols) {
-  if (!g_plain) return;
+  if (!g_no_alternate) return;
   BlockSignals blocked;
   g_areas[0] = g_areas[1];
   g_areas[1] = Area{top, left, rows, cols};
-  g_restore.leave_len = keep(g_restore.leave, erasing() + g_leave_tail);
+  note_leaving();
 }
 
 int key_fd() { return g_key_fd; }
@@ -394,10 +365,12 @@ bool take_resize() {
   return true;
 }
 
-void follow_resize() {
+void take_terminal_size() {
   winsize size{};
   if (g_draw_fd >= 0 && ::ioctl(g_draw_fd, TIOCGWINSZ, &size) == 0 && size.ws_row > 0 && size.ws_col > 0)
     resize_term(size.ws_row, size.ws_col);
+  BlockSignals blocked;
+  note_leaving();
 }
 
 

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 
@@ -36,18 +37,25 @@ DrawingTerminal::~DrawingTerminal() {
   if (tty_ != nullptr) std::fclose(tty_);
 }
 
-std::string DrawingTerminal::problem() const {
+std::string DrawingTerminal::reason() const {
   if (file_ == nullptr) return "no terminal to draw on (standard output is not one, and there is no /dev/tty)";
   const char* term = std::getenv("TERM");
   if (term == nullptr || term[0] == '\0') return "TERM is not set, so the terminal's type is unknown";
   return {};
 }
 
-std::string no_description() { return "no usable terminal description for TERM=" + std::string(std::getenv("TERM")); }
+std::string reason_no_description() { return "no usable terminal description for TERM=" + std::string(std::getenv("TERM")); }
 
-std::string cannot_place_cursor() {
+std::string reason_cursor_unplaceable() {
   if (usable(cursor_address)) return {};
   return "the terminal TERM=" + std::string(std::getenv("TERM")) + " cannot place the cursor";
+}
+
+void say(const char* prog, const std::string& reason) { std::fprintf(stderr, "%s: %s\n", prog, reason.c_str()); }
+
+void die_by_signal(int sig) {
+  ::signal(sig, SIG_DFL);
+  ::raise(sig);
 }
 
 bool write_all(int fd, const char* bytes, std::size_t len) {

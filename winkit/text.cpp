@@ -66,7 +66,7 @@ std::size_t char_prefix(std::string_view s, std::size_t max_bytes) {
   }
 }
 
-std::string charset_problem() {
+std::string reason_charset_unreadable() {
   const char* set = ::nl_langinfo(CODESET);
   const std::string_view name = set;
   // Built into the C library: nothing is loaded for them.

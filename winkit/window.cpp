@@ -43,20 +43,20 @@ void show_note(const std::string& note) {
 
 }  // namespace
 
-bool place_window(Window& window, int rows, int cols, int top, int left, int need_lines, int need_cols) {
+bool place_window(Window& window, const Geometry& at) {
   blank_screen();
-  if (window.place(rows, cols, top, left)) {
-    drawn_area(top, left, rows, cols);
+  if (window.place(at.rows, at.cols, at.top, at.left)) {
+    drawn_area(at.top, at.left, at.rows, at.cols);
     return true;
   }
   drawn_area(0, 0, 1, COLS);
-  show_note(too_small(need_lines, need_cols, LINES, COLS));
+  show_note(too_small(at.need_lines, at.need_cols, LINES, COLS));
   return false;
 }
 
 void follow_resize(Window& window) {
   window.close();
-  follow_resize();
+  take_terminal_size();
 }
 
 }  // namespace winkit

@@ -36,10 +36,12 @@ class Window {
 // and the message box's under its '+' marks).
 void draw_frame(WINDOW* win);
 
-// Blanks the screen and makes the window anew at its place. While it does not
-// fit, the note that the terminal is too small (it needs need_lines by
-// need_cols) stands instead, and the answer is false.
-bool place_window(Window& window, int rows, int cols, int top, int left, int need_lines, int need_cols);
+// A window's size and place, and the smallest terminal it fits on.
+struct Geometry { int rows, cols, top, left, need_lines, need_cols; };
+
+// Blanks the screen and makes the window anew where `at` says; while it does
+// not fit, the note that the terminal is too small stands instead (false).
+bool place_window(Window& window, const Geometry& at);
 
 // After a Resize key: the window closed, curses takes the new size; then the
 // program places its window again.

@@ -11,18 +11,6 @@
 
 namespace winkit {
 
-// Where the window is drawn.
-enum class Screen {
-  Alternate,  // curses' usual way: the screen is given back as it was on exit
-  Normal,     // no switch to the alternate screen: the drawing stays after exit
-};
-
-// Whether the program reads keys while the session lasts.
-enum class Input {
-  None,  // nothing is read: the session only draws
-  Keys,  // single keys without echo; Ctrl-C and Ctrl-Z still act as signals
-};
-
 // The terminal a window is drawn on: standard output when it is a terminal,
 // otherwise the controlling terminal (/dev/tty), opened here and closed with
 // this object, so that a caller that captures standard output gets only the
@@ -37,12 +25,18 @@ class DrawingTerminal {
   std::FILE* file() const { return file_; }  // null when there is none
   // Why nothing can be drawn before the terminal's description is even
   // looked up (no terminal, TERM unset); empty when nothing is known wrong.
-  std::string problem() const;
+  std::string reason() const;
 
  private:
   std::FILE* tty_ = nullptr;
   std::FILE* file_ = nullptr;
 };
+
+// The one way a program reports a failure: "prog: reason" on standard error.
+void say(const char* prog, const std::string& reason);
+// Ends the process by sig, as its default action would, so the caller sees
+// it; returns when that action does not end it (a stop). Signal-safe.
+void die_by_signal(int sig);
 
 // Writes all of bytes to fd, going on after interrupts; false on failure.
 // Safe in a signal handler.
@@ -58,58 +52,48 @@ std::string cursor_to(int row, int col);
 
 // After the terminal's description was looked up: the reason given when it
 // could not be, and the reason (or nothing) about placing the cursor.
-std::string no_description();
-std::string cannot_place_cursor();
+std::string reason_no_description();
+std::string reason_cursor_unplaceable();
 
-// Owns one curses session (one at a time), drawn on the DrawingTerminal.
-// With Input::Keys, keys are read from standard input when it is a terminal,
-// otherwise from the controlling terminal, and only when there is none from
-// standard input as it is; keys already waiting on a terminal when the
-// session starts are dropped. Screen::Alternate on a terminal that has no
-// alternate screen: the area given to drawn_area is erased on every way
-// out. Every way out (destructor, end(), and
-// SIGINT, SIGTERM, SIGHUP or SIGQUIT unless the caller ignores them, at any
-// moment from the constructor on) ends curses and leaves the terminal in its
-// normal mode; a signal then still ends the process, so the caller sees it.
-// SIGTSTP gives the shell a clean terminal; on SIGCONT the program gets a
-// Resize key, so that it draws its window again.
-// (Screen::Normal with Input::None is the message box as curses draws it,
-// which its test compares the program's own drawing with.)
+// Owns one curses session (one at a time), drawn on the DrawingTerminal on
+// the alternate screen. Keys are read from standard input when it is a
+// terminal, otherwise from the controlling terminal, and only when there is
+// none from standard input as it is; keys already waiting on a terminal when
+// the session starts are dropped. On a terminal that has no alternate
+// screen, the area given to drawn_area is erased on every way out. Every way
+// out (destructor, end(), and SIGINT, SIGTERM, SIGHUP or SIGQUIT unless the
+// caller ignores them, at any moment from the constructor on) ends curses
+// and leaves the terminal in its normal mode; a signal then still ends the
+// process, so the caller sees it. SIGTSTP gives the shell a clean terminal;
+// on SIGCONT the program gets a Resize key, to draw its window again.
 class TermSession {
  public:
-  TermSession(Screen screen, Input input);
+  // Starts curses at once; ok() says whether it could. Not copied, as its
+  // DrawingTerminal is not.
+  TermSession();
   ~TermSession();
-  TermSession(const TermSession&) = delete;
-  TermSession& operator=(const TermSession&) = delete;
 
-  // False when curses could not be started; failure() then says why.
-  bool ok() const;
-  const std::string& failure() const;
+  // False when curses could not be started; reason() then says why.
+  bool ok() const { return screen_ != nullptr; }
+  const std::string& reason() const { return reason_; }
   // Ends curses now (idempotent): before printing a result or running a
-  // command. With Input::Keys, keys left unread on the terminal (the rest of
-  // a pasted block) are dropped so that they never reach the shell.
+  // command. Keys left unread on the terminal (the rest of a pasted block)
+  // are dropped so that they never reach the shell.
   void end();
-  // Screen::Normal: when curses ends, leave the cursor at column 0 of the
-  // line below screen row `row` (the drawing's last row), not on the last line.
-  void rest_below(int row);
 
  private:
   std::string start(std::FILE* out, std::FILE* keys);
   DrawingTerminal terminal_;
   std::FILE* keys_ = nullptr;  // the controlling terminal opened for keys
   void* screen_ = nullptr;  // the curses SCREEN
-  Screen mode_;
-  Input input_;
-  int rest_row_ = -1;
-  std::string failure_;
+  std::string reason_;
 };
 
 // The part of the screen the program draws on from now on (its window, or a
 // note): what leaving erases where the drawing would otherwise stay.
 void drawn_area(int top, int left, int rows, int cols);
 
-// The descriptor keys are read from while a session with Input::Keys lasts;
-// -1 otherwise.
+// The descriptor keys are read from while a session lasts; -1 otherwise.
 int key_fd();
 
 // Whether the terminal changed size (or the program came back from a stop)
@@ -117,7 +101,7 @@ int key_fd();
 bool take_resize();
 // Takes the terminal's new size into curses. Called after a Resize key with
 // no window of the program's open; then the window is made anew.
-void follow_resize();
+void take_terminal_size();
 
 // "terminal too small: needs R lines and C columns, has r lines and c columns"
 std::string too_small(int need_lines, int need_cols, int have_lines, int have_cols);
@@ -150,7 +134,7 @@ std::size_t char_prefix(std::string_view s, std::size_t max_bytes);
 
 // After setlocale: why the C library cannot read the locale's character set,
 // in which case every byte above ASCII would be refused; empty when it can.
-std::string charset_problem();
+std::string reason_charset_unreadable();
 
 // s as it may be drawn, in the current locale: a byte that does not decode,
 // a character that is not printable, and a zero-width character with nothing

@@ -8,7 +8,7 @@
 
 namespace {
 
-using mqwalk::Act;
+using Act = mqwalk::Operation;
 using mqwalk::Action;
 using mqwalk::Say;
 

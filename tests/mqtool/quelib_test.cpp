@@ -89,6 +89,24 @@ TEST(Readquekey, NumberOutsideTheRangeOfKeysFailsWithErange) {
   }
 }
 
+TEST(Sendquekey, RefusesWhatNoSendTakesAndSaysWhy) {
+  struct Row {
+    const char* text;
+    int refusal;
+    key_t key;  // after the call; 7 is the key before it
+  } rows[] = {
+      {"10000", QUEKEY_OK, 10000},           {"2147483647", QUEKEY_OK, INT_MAX},
+      {"9999", QUEKEY_BELOW_SEND, 9999},     {"abc", QUEKEY_BELOW_SEND, 0},
+      {"-5", QUEKEY_BELOW_SEND, -5},         {"2147483648", QUEKEY_OUT_OF_RANGE, 7},
+      {"-2147483649", QUEKEY_OUT_OF_RANGE, 7},
+  };
+  for (const Row& r : rows) {
+    key_t key = 7;
+    EXPECT_EQ(sendquekey(r.text, &key), r.refusal) << r.text;
+    EXPECT_EQ(key, r.key) << r.text;
+  }
+}
+
 TEST_F(Quelib, CreatequeMakesQueueReadableAndWritableByAll) {
   key_t k = key(1);
   int id = createque(k);

@@ -1,5 +1,9 @@
 // The message box drawn through curses, cell for cell as notebox must leave
-// it: the reference the parity test compares notebox with.
+// it: the reference the parity test compares notebox with. Its own curses
+// set-up, on the normal screen, since the box must stay after exit.
+#include <term.h>
+#include <unistd.h>
+
 #include <clocale>
 #include <cstdio>
 #include <string>
@@ -13,12 +17,18 @@ int main(int argc, char** argv) {
   using namespace notebox;
   std::setlocale(LC_CTYPE, "");
   const std::string buff = chosen_message(argc, argv);
-  winkit::TermSession session(winkit::Screen::Normal, winkit::Input::None);
-  if (!session.ok()) return 1;
+  SCREEN* sp = newterm(nullptr, stdout, stdin);
+  if (sp == nullptr || !winkit::reason_cursor_unplaceable().empty()) return 1;
+  // newterm has queued the switch to the alternate screen; endwin sends it
+  // with the switch back. Blank both strings so that nothing switches again.
+  endwin();
+  for (const char* cap : {"smcup", "rmcup"}) {
+    char* s = tigetstr(cap);
+    if (winkit::usable(s)) s[0] = '\0';
+  }
   const int top = top_row(LINES);
-  winkit::Window pvs(kRows, kCols, top, kLeft);
-  if (!pvs.ok()) return 1;
-  WINDOW* w = pvs.get();
+  WINDOW* w = newwin(kRows, kCols, top, kLeft);
+  if (w == nullptr || top + kRows > LINES || kLeft + kCols > COLS) return 1;
   winkit::draw_frame(w);
   wattron(w, A_REVERSE);
   mvwaddstr(w, 0, 1, kTitle);
@@ -27,12 +37,17 @@ int main(int argc, char** argv) {
   mvwaddstr(w, 0, kCols - 1, "+");
   mvwaddstr(w, kRows - 1, 0, "+");
   mvwaddstr(w, kRows - 1, kCols - 1, "+");
-  const std::vector<std::string> lines = winkit::wrap_text(buff, kTextCols, kTextRows);
-  for (std::size_t i = 0; i < lines.size(); ++i)
-    mvwaddnstr(w, kTextRow + static_cast<int>(i), kTextCol, lines[i].data(), static_cast<int>(lines[i].size()));
+  const std::vector<std::string> text = winkit::wrap_text(buff, kTextCols, kTextRows);
+  for (std::size_t i = 0; i < text.size(); ++i)
+    mvwaddnstr(w, kTextRow + static_cast<int>(i), kTextCol, text[i].data(), static_cast<int>(text[i].size()));
   wrefresh(w);
-  session.rest_below(top + kRows - 1);
-  pvs.close();
-  session.end();
+  delwin(w);
+  // endwin leaves the cursor on the last line; bring it up to just below the
+  // box, or make room there when the box reaches the bottom.
+  const int below = top + kRows;
+  const std::string after = below < LINES ? winkit::cursor_to(below, 0) : std::string("\n");
+  endwin();
+  winkit::write_all(STDOUT_FILENO, after.data(), after.size());
+  delscreen(sp);
   return 0;
 }

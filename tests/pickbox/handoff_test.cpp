@@ -34,14 +34,14 @@ void mark(int) {}
 }  // namespace
 
 TEST(RunCommand, SuccessOnlyWhenStartedAndExitedZeroAndEachFailureSaysWhy) {
-  EXPECT_EQ(run_command({"true"}).why, "");
-  EXPECT_EQ(run_command({"false"}).why, "false ended with status 1");
-  EXPECT_EQ(run_command({"sh", "-c", "exit 3"}).why, "sh ended with status 3");
-  EXPECT_EQ(run_command({"sh", "-c", "kill -TERM $$"}).why, "sh was killed by signal 15 (Terminated)");
+  EXPECT_EQ(run_command({"true"}).reason, "");
+  EXPECT_EQ(run_command({"false"}).reason, "false ended with status 1");
+  EXPECT_EQ(run_command({"sh", "-c", "exit 3"}).reason, "sh ended with status 3");
+  EXPECT_EQ(run_command({"sh", "-c", "kill -TERM $$"}).reason, "sh was killed by signal 15 (Terminated)");
   const auto killed = run_command({"sh", "-c", "kill -KILL $$"});
-  EXPECT_EQ(killed.why, "sh was killed by signal 9 (Killed)");
+  EXPECT_EQ(killed.reason, "sh was killed by signal 9 (Killed)");
   EXPECT_EQ(killed.signal, 0);
-  EXPECT_EQ(run_command({"jux-no-such-command-here"}).why,
+  EXPECT_EQ(run_command({"jux-no-such-command-here"}).reason,
             "cannot start jux-no-such-command-here (looked up on PATH): No such file or directory");
   EXPECT_FALSE(run_command({}).ok());
 }
@@ -135,7 +135,7 @@ TEST(RunCommand, WaitingIsAskedUntilItHasSpokenAndTheCommandStillEndsAsItDid) {
     const auto r = run_command(c.argv, [&] { return ++calls >= c.speaks_on; });
     EXPECT_GE(calls, c.least_calls) << c.argv.back();
     EXPECT_LE(calls, c.most_calls) << c.argv.back();
-    EXPECT_EQ(r.why, c.why) << c.argv.back();
+    EXPECT_EQ(r.reason, c.why) << c.argv.back();
     EXPECT_EQ(r.signal, c.signal) << c.argv.back();
   }
 }
