@@ -204,6 +204,14 @@ TEST(AskboxAnswer, KeysALineHasNoUseForAreDroppedWhole) {
 
 // Alt with a cursor or editing key comes as ESC before the key's own
 // sequence (xterm's metaSendsEscape, rxvt): a key, never Esc alone.
+// Ctrl-S is a key the line drops, not a stop of the terminal's output.
+TEST(AskboxAnswer, CtrlSNeverFreezesTheWindow) {
+  Terminal t(captured({"Q", "NAME"}));
+  ASSERT_TRUE(wait_reading(t)) << t.screen();
+  t.send("a\x13" "b");
+  EXPECT_TRUE(t.wait_text("ab", 3000)) << t.screen();
+}
+
 TEST(AskboxAnswer, AltWithAKeyIsNoCancel) {
   const Answer a = answer("ab\x1b\x1bOAc\x1b\x1b[5~d\x1b\x1b[1;5Ce\x1b\x1b[3~f\r");
   EXPECT_EQ(a.out, "NAME=abcdef\n");

@@ -198,6 +198,25 @@ TEST(NoteboxScreen, BoxOnTheLastLinesIsNotOverwrittenByWhatFollows) {
   EXPECT_EQ(t.row_text(14), "NEXT") << t.screen();
 }
 
+// A box whose corner is the screen's last cell, on terminals that wrap at
+// once (no deferred wrap: writing that cell would scroll at once, and the
+// box would stand a line too high) and on ones that defer the wrap.
+TEST(NoteboxScreen, LastCellIsWrittenOnlyWhereItCannotScroll) {
+  const std::string edge(46, '-');
+  const std::pair<const char*, std::string> rows[] = {{"ansi", "+" + edge + " "}, {"xterm-256color", "+" + edge + "+"}};
+  for (const auto& [term, bottom] : rows) {
+    Options o = notebox({"hello"}, 15, 64);
+    o.term = term;
+    Terminal t(o);
+    ASSERT_TRUE(t.wait_exit()) << t.screen();
+    // The one scroll is the line made below the box.
+    const std::string side = "|" + std::string(46, ' ') + "|\n";
+    EXPECT_EQ(t.picture(6, kLeft, 8, kWidth), "+ -----------  JUX  DIALOG MESSAGE ----------- +\n" + side + side + side +
+                                                  "|   " + padded("hello", 43) + "|\n" + side + side + bottom + "\n")
+        << term << "\n" << t.screen();
+  }
+}
+
 TEST(NoteboxScreen, FollowingOutputStartsBelowTheBox) {
   Options o = notebox({});
   o.argv = {"/bin/sh", "-c", "echo BEFORE; \"$0\" hello; echo AFTER", testsupport::bin_path("notebox")};
