@@ -21,6 +21,7 @@
 
 #include "proc.h"
 #include "pty_term.h"
+#include "queues.h"
 #include "testkey.h"
 
 namespace {
@@ -248,6 +249,17 @@ TEST_F(Pickbox, CursorKeysAndTypedLetters) {
   keys("Z");
   expect_exit(0);
   EXPECT_EQ(handed_off(), (Strings{"-s", "30001", "item05", "Title"}));
+}
+
+// While the window is up Ctrl-S and Ctrl-Q are keys like any other: the
+// terminal must not take them to stop and start its output.
+TEST_F(Pickbox, CtrlSNeverFreezesTheWindow) {
+  const Strings items = numbered(15);
+  start(items);
+  keys("\x13j");
+  expect_view(items, 0, 1);
+  keys("\x11j");
+  expect_view(items, 0, 2);
 }
 
 TEST_F(Pickbox, EachChooseKeyHandsOnTheSelectedItem) {
@@ -758,10 +770,7 @@ TEST_F(Pickbox, FindWithWideCharactersAndNothingToChoose) {
 // the queue, byte for byte, and nothing else is posted.
 class PickboxRoad : public ::testing::Test {
  protected:
-  void TearDown() override {
-    const int id = msgget(key_, 0);
-    if (id >= 0) msgctl(id, IPC_RMID, nullptr);
-  }
+  void TearDown() override { testsupport::remove_queue(key_); }
   // Chooses item `index` of items and returns every text on the queue after.
   Strings choose(const Strings& items, const std::string& title, int index) {
     return choose(items, title, std::string(static_cast<size_t>(index), 'j') + "\r");
@@ -781,15 +790,10 @@ class PickboxRoad : public ::testing::Test {
     EXPECT_EQ(t.exit_code(), 0) << t.screen();
     EXPECT_EQ(t.tty_output().find("sage:"), std::string::npos) << t.tty_output();
     Strings got;
-    const int id = msgget(key_, 0);
-    struct {
-      long type;
-      char text[2048];
-    } m{};
-    ssize_t n;
-    while (id >= 0 && (n = msgrcv(id, &m, sizeof m.text, 0, IPC_NOWAIT)) >= 0) {
-      EXPECT_EQ(m.type, 96);
-      got.emplace_back(m.text, static_cast<size_t>(n));
+    long type = 0;
+    while (auto text = testsupport::raw_take(msgget(key_, 0), 0, &type)) {
+      EXPECT_EQ(type, 96);
+      got.push_back(*text);
     }
     return got;
   }
@@ -822,17 +826,9 @@ TEST_F(PickboxRoad, AnyTextArrivesWhole) {
 
 // A hand-off that waits for room says so while it waits; Ctrl-C still gives up.
 TEST_F(PickboxRoad, AFullQueueIsNamedWhileTheHandOffWaits) {
-  const int id = msgget(key_, IPC_CREAT | IPC_EXCL | 0600);
+  const int id = testsupport::small_queue(key_, 16);
   ASSERT_GE(id, 0);
-  msqid_ds ds{};
-  ASSERT_EQ(msgctl(id, IPC_STAT, &ds), 0);
-  ds.msg_qbytes = 16;
-  ASSERT_EQ(msgctl(id, IPC_SET, &ds), 0);
-  struct {
-    long type;
-    char text[16];
-  } m{96, "filler-filler-f"};
-  ASSERT_EQ(msgsnd(id, &m, 16, IPC_NOWAIT), 0);
+  ASSERT_EQ(testsupport::raw_send(id, "filler-filler-fi", 96, IPC_NOWAIT), 0);
   ptyterm::Options o;
   o.argv = {testsupport::bin_path("pickbox"), "Apple", "Fruit"};
   o.env["PATH"] = testsupport::bin_dir() + ":" + std::getenv("PATH");
@@ -849,6 +845,5 @@ TEST_F(PickboxRoad, AFullQueueIsNamedWhileTheHandOffWaits) {
   EXPECT_EQ(t.term_signal(), SIGINT);
   EXPECT_EQ(ptyterm::mode_faults(t.modes()), "");
   EXPECT_FALSE(t.alt_screen());
-  ASSERT_EQ(msgctl(id, IPC_STAT, &ds), 0);
-  EXPECT_EQ(ds.msg_qnum, 1u) << "only the filler is queued";
+  EXPECT_EQ(testsupport::queued(key_), 1) << "only the filler is queued";
 }
