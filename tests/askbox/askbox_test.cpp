@@ -481,21 +481,7 @@ TEST(AskboxInterrupt, SignalWhileWaitingLeavesTheTerminalNormal) {
 }
 
 TEST(AskboxInterrupt, SignalsAtRandomMomentsOfTheStart) {
-  std::mt19937 rng(11);
-  for (int run = 0; run < 60; ++run) {
-    const int sig = run % 2 ? SIGINT : SIGTERM;
-    Options o = captured({"Q", "NAME"});
-    if (run % 4 >= 2) o.term = "linux";  // no alternate screen: erased wherever it was cut off
-    Terminal t(o);
-    usleep(static_cast<useconds_t>(rng() % 12000));
-    t.signal(sig);
-    ASSERT_TRUE(t.wait_exit()) << t.screen();
-    EXPECT_EQ(t.term_signal(), sig) << "run " << run << " exit " << t.exit_code();
-    EXPECT_EQ(t.captured_stdout(), "");
-    EXPECT_FALSE(t.alt_screen()) << run;
-    EXPECT_EQ(ptyterm::shown_rows(t), "") << run << " " << o.term;
-    expect_normal_modes(t);
-  }
+  EXPECT_EQ(ptyterm::faults_under_random_signals(captured({"Q", "NAME"}), 60, 11), "");
 }
 
 TEST(AskboxInterrupt, ACtrlCByteIsAnInterruptUnlessTheCallerIgnoresIt) {

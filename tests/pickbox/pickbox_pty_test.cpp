@@ -14,7 +14,6 @@
 #include <fstream>
 #include <memory>
 #include <optional>
-#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -502,22 +501,7 @@ TEST_F(Pickbox, EveryStartThatCannotDrawSaysWhy) {
 // A signal at any moment of the start leaves the terminal as it was and
 // ends the program by that signal.
 TEST_F(Pickbox, SignalsAtRandomMomentsOfTheStart) {
-  std::mt19937 rng(7);
-  for (int run = 0; run < 80; ++run) {
-    const int sig = run % 2 ? SIGINT : SIGTERM;
-    // Every other pair on a terminal with no alternate screen, where the
-    // window must be erased at whatever point it was cut off.
-    ptyterm::Options o = options(fruit, "Fruit");
-    if (run % 4 >= 2) o.term = "linux";
-    term_ = std::make_unique<ptyterm::Terminal>(o);
-    usleep(static_cast<useconds_t>(rng() % 12000));
-    term_->signal(sig);
-    ASSERT_TRUE(term_->wait_exit(5000)) << term_->screen();
-    EXPECT_EQ(term_->term_signal(), sig) << "run " << run << " exit " << term_->exit_code();
-    EXPECT_EQ(ptyterm::mode_faults(term_->modes()), "") << run;
-    EXPECT_FALSE(term_->alt_screen()) << run;
-    EXPECT_EQ(ptyterm::shown_rows(*term_), "") << run << " " << o.term;
-  }
+  EXPECT_EQ(ptyterm::faults_under_random_signals(options(fruit, "Fruit"), 80, 7), "");
 }
 
 TEST_F(Pickbox, LongTextsAndManyItems) {
