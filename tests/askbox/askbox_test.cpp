@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "places.h"
 #include "proc.h"
 #include "pty_term.h"
 
@@ -20,8 +21,8 @@ namespace {
 using ptyterm::Options;
 using ptyterm::Terminal;
 
-constexpr int kLeft = 4;   // the window's left screen column
-constexpr int kWidth = 64;
+constexpr int kLeft = testsupport::askbox_place(24).left;
+constexpr int kWidth = testsupport::askbox_place(24).cols;
 
 Options askbox(const std::vector<std::string>& args, int rows = 24, int cols = 80) {
   return ptyterm::program_options(testsupport::bin_path("askbox"), args, rows, cols);
@@ -33,7 +34,7 @@ Options captured(std::vector<std::string> args) {
   return o;
 }
 
-int top_of(const Terminal& t) { return t.rows() / 2; }
+int top_of(const Terminal& t) { return testsupport::askbox_place(t.rows()).top; }
 
 // The line read has begun once the cursor waits at the field's start.
 bool wait_reading(Terminal& t) {
@@ -86,7 +87,7 @@ TEST_P(AskboxLayout, CellsAndVideoWhileWaiting) {
   ASSERT_TRUE(wait_reading(t)) << t.screen();
   t.send("ab");
   ASSERT_TRUE(t.wait_until([&] { return t.text(rows / 2 + 2, kLeft + 4, 2) == "ab"; })) << t.screen();
-  const int top = rows / 2;
+  const int top = testsupport::askbox_place(rows).top;
   EXPECT_TRUE(t.alt_screen());
   // One column of the screen on either side, so nothing spills past the window.
   const std::string blanks(62, ' ');

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "places.h"
 #include "proc.h"
 #include "pty_term.h"
 
@@ -14,16 +15,18 @@ namespace {
 using ptyterm::Options;
 using ptyterm::Terminal;
 
-constexpr int kLeft = 16;  // the box's left screen column
-constexpr int kWidth = 48;
+constexpr int kLeft = testsupport::notebox_place(24).left;
+constexpr int kWidth = testsupport::notebox_place(24).cols;
 const std::string kDefault = "ダイアログメッセージです";
 
 Options notebox(const std::vector<std::string>& args, int rows = 24, int cols = 80) {
   return ptyterm::program_options(testsupport::bin_path("notebox"), args, rows, cols);
 }
 
+int top_of(const Terminal& t) { return testsupport::notebox_place(t.rows()).top; }
+
 // Row 4 of the box from column 4, up to the frame.
-std::string message_row(const Terminal& t) { return t.text(t.rows() / 2 + 4, kLeft + 4, 43); }
+std::string message_row(const Terminal& t) { return t.text(top_of(t) + 4, kLeft + 4, 43); }
 
 using ptyterm::padded;
 
@@ -35,7 +38,7 @@ TEST_P(NoteboxLayout, BoxStaysOnTheNormalScreenAfterExit) {
   ASSERT_TRUE(t.wait_exit()) << t.screen();
   EXPECT_EQ(t.exit_code(), 0);
   EXPECT_FALSE(t.alt_screen());
-  const int top = rows / 2;
+  const int top = testsupport::notebox_place(rows).top;
   const int right = kLeft + kWidth - 1;
 
   // Row 0: corner marks in normal video around the reverse title.
@@ -72,11 +75,11 @@ TEST(NoteboxMessage, DefaultMessageForAnyOtherArgumentCount) {
     // More than one argument is said, on the line below the box.
     const std::string warning = args.empty() ? "" : "notebox: the message must be one argument, got " +
                                                         std::to_string(args.size()) + "; showing the default message";
-    EXPECT_EQ(t.row_text(t.rows() / 2 + 8), warning) << t.screen();
+    EXPECT_EQ(t.row_text(top_of(t) + 8), warning) << t.screen();
     EXPECT_EQ(message_row(t), kDefault + std::string(43 - 24, ' ')) << t.screen();
     EXPECT_EQ(t.screen().find("first"), std::string::npos) << t.screen();
     // Twelve characters of two columns each.
-    const int row = t.rows() / 2 + 4;
+    const int row = top_of(t) + 4;
     for (int i = 0; i < 12; ++i) {
       EXPECT_EQ(t.cell(row, kLeft + 4 + 2 * i).width, 2) << "character " << i;
     }
@@ -118,7 +121,7 @@ TEST(NoteboxLocale, DefaultMessageInTheLocalesCharacterSet) {
     ASSERT_TRUE(t.wait_exit()) << c.locale;
     EXPECT_EQ(t.exit_code(), 0) << c.locale;
     EXPECT_EQ(count(t.tty_output(), c.bytes), 1u) << c.locale;
-    EXPECT_EQ(t.row_text(t.rows() / 2 + 8).substr(0, unreadable.size()), c.note) << c.locale << "\n" << t.screen();
+    EXPECT_EQ(t.row_text(top_of(t) + 8).substr(0, unreadable.size()), c.note) << c.locale << "\n" << t.screen();
   }
 }
 
@@ -138,7 +141,7 @@ TEST(NoteboxLocale, LongMessageIsCutBetweenTwoByteCharacters) {
 TEST(NoteboxMessage, EmptyArgumentShowsAnEmptyRow) {
   Terminal t(notebox({""}));
   ASSERT_TRUE(t.wait_exit()) << t.screen();
-  EXPECT_EQ(t.text(t.rows() / 2 + 4, kLeft, kWidth), "|" + std::string(46, ' ') + "|") << t.screen();
+  EXPECT_EQ(t.text(top_of(t) + 4, kLeft, kWidth), "|" + std::string(46, ' ') + "|") << t.screen();
 }
 
 TEST(NoteboxMessage, LongMessageIsCutOnACharacterBoundary) {
@@ -155,7 +158,7 @@ TEST(NoteboxMessage, LongMessageIsCutOnACharacterBoundary) {
   // 6 and the rest is cut, so the frame stays whole.
   Terminal l(notebox({std::string(5000, 'x')}));
   ASSERT_TRUE(l.wait_exit()) << l.screen();
-  const int top = l.rows() / 2;
+  const int top = top_of(l);
   EXPECT_EQ(l.text(top + 4, kLeft, kWidth), "|   " + std::string(43, 'x') + "|") << l.screen();
   EXPECT_EQ(l.text(top + 5, kLeft, kWidth), "|   " + padded(std::string(79 - 43, 'x'), 43) + "|") << l.screen();
   EXPECT_EQ(l.text(top + 6, kLeft, kWidth), "|" + std::string(46, ' ') + "|") << l.screen();
@@ -169,7 +172,7 @@ TEST(NoteboxMessage, NothingInAMessageBreaksTheFrame) {
     for (int i = 0; i < 30; ++i) message += "日";  // 3 bytes each: cut at 79 bytes
     Terminal t(notebox({message}));
     ASSERT_TRUE(t.wait_exit()) << t.screen();
-    const int top = t.rows() / 2;
+    const int top = top_of(t);
     for (int r = 1; r <= 6; ++r) {
       EXPECT_EQ(t.cell(top + r, kLeft + kWidth - 1).text, "|") << lead << "\n" << t.screen();
       EXPECT_EQ(t.cell(top + r, kLeft).text, "|") << lead << "\n" << t.screen();

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "proc.h"
+#include "places.h"
 #include "pty_term.h"
 #include "queues.h"
 #include "testkey.h"
@@ -70,8 +71,7 @@ class Pickbox : public ::testing::Test {
   // Starts pickbox and waits for its first full draw.
   ptyterm::Terminal& start(const ptyterm::Options& o) {
     term_ = std::make_unique<ptyterm::Terminal>(o);
-    top_ = o.rows / 2 - 8;
-    left_ = o.cols / 2 - 12;
+    place_at(o.rows, o.cols);
     bool drawn = term_->wait_until([&] { return term_->exited() || (term_->cursor_row() > top_ && term_->tty_bytes() > 0); });
     EXPECT_TRUE(drawn) << term_->screen();
     term_->wait_quiet();
@@ -165,6 +165,12 @@ class Pickbox : public ::testing::Test {
   void expect_normal_modes() const {
     EXPECT_EQ(ptyterm::mode_faults(term_->modes()), "");
     EXPECT_FALSE(term_->alt_screen());
+  }
+
+  void place_at(int rows, int cols) {
+    const testsupport::Place p = testsupport::pickbox_place(rows, cols);
+    top_ = p.top;
+    left_ = p.left;
   }
 
   std::string dir_;
@@ -431,8 +437,7 @@ TEST_F(Pickbox, ResizeDrawsTheWindowCentredAgainWithItsState) {
   keys(std::string(15, 'j'));
   expect_view(items, 2, 13);
   term_->resize(30, 100);
-  top_ = 30 / 2 - 8;
-  left_ = 100 / 2 - 12;
+  place_at(30, 100);
   expect_view(items, 2, 13);
   EXPECT_EQ(term_->text(top_, left_, 9), "- Title -");
   // Nothing of the old drawing stays.
@@ -659,8 +664,7 @@ TEST_F(Pickbox, NoAlternateScreenLeavesNothingDrawn) {
       expect_view(fruit, 0, 1);
       if (sig == SIGHUP) {  // placed anew first: the new place is erased
         term_->resize(30, 60);
-        top_ = 30 / 2 - 8;
-        left_ = 60 / 2 - 12;
+        place_at(30, 60);
         expect_view(fruit, 0, 1);
       }
       keys(key);
@@ -723,8 +727,7 @@ TEST_F(Pickbox, FindNarrowsTheListAndEscBringsItAllBack) {
   keys("\x1b[B");
   term_->wait_quiet();
   term_->resize(30, 100);
-  top_ = 30 / 2 - 8;
-  left_ = 100 / 2 - 12;
+  place_at(30, 100);
   expect_find(slice(items, {3, 13, 23, 30, 31, 32, 33, 34, 35, 36, 37, 38, 39}), 1, "/3");
   keys("\x1b");
   expect_view(items, 11, 1);  // item13, on the row it stood on
