@@ -377,8 +377,7 @@ TEST_F(Mqtool, InterruptedReceiveIsAFailureWithEmptyCode) {
 }
 
 TEST_F(Mqtool, SendToQueueClosedToCallerSaysCreateError) {
-  std::string why = qtest::nobody_unavailable();
-  if (!why.empty()) GTEST_SKIP() << why;
+  QTEST_NEEDS_NOBODY();
   if (qtest::as_nobody([] { return access(mqtool().c_str(), X_OK) == 0 ? 0 : 1; }) != 0)
     GTEST_SKIP() << "user nobody cannot run " << mqtool() << " (a folder on its path is closed to others)";
   key_t k = key(1);
@@ -628,8 +627,7 @@ TEST_F(NewQueue, RemovalEndsAWaitingReceiver) {
 // Root's queues, one open to all and one made by -n: user nobody may remove
 // neither, nor send on the second.
 TEST_F(NewQueue, QueueOfAnotherUserStays) {
-  std::string why = qtest::nobody_unavailable();
-  if (!why.empty()) GTEST_SKIP() << why;
+  QTEST_NEEDS_NOBODY();
   if (qtest::as_nobody([] { return access(mqtool().c_str(), X_OK) == 0 ? 0 : 1; }) != 0)
     GTEST_SKIP() << "user nobody cannot run " << mqtool() << " (a folder on its path is closed to others)";
   const std::string open_key = key_arg(1), own = std::to_string(made(run({"-n"}).out));

@@ -119,6 +119,11 @@ inline std::string nobody_unavailable() {
   return "";
 }
 
+// Skips the test where it cannot run as user nobody.
+#define QTEST_NEEDS_NOBODY()                                             \
+  if (const std::string nobody_why = qtest::nobody_unavailable(); !nobody_why.empty()) \
+  GTEST_SKIP() << nobody_why
+
 // The argv that runs argv as user nobody (through setpriv).
 inline std::vector<std::string> nobody_argv(const std::vector<std::string>& argv) {
   std::vector<std::string> full = {"/usr/bin/setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"};

@@ -320,20 +320,19 @@ TEST_F(Quelib, CreatequeDelReplacesOwnQueueAndItsMessages) {
   EXPECT_EQ(queued(k), 0);
 }
 
-// A queue made by user nobody, with one message on it.
+// A queue made by user nobody, with one message on it: its id, or -1.
 int make_queue_of_nobody(key_t k) {
-  return qtest::as_nobody([k] {
+  const int made = qtest::as_nobody([k] {
     int id = createque(k);
     return id >= 0 && sendque(id, 96, "kept", 4) == 0 ? 0 : 1;
   });
+  return made == 0 ? msgget(k, 0) : -1;
 }
 
 TEST_F(Quelib, CreatequeDelKeepsQueueOfAnotherUser) {
-  std::string why = qtest::nobody_unavailable();
-  if (!why.empty()) GTEST_SKIP() << why;
+  QTEST_NEEDS_NOBODY();
   key_t k = key(1);
-  ASSERT_EQ(make_queue_of_nobody(k), 0);
-  int theirs = msgget(k, 0);
+  const int theirs = make_queue_of_nobody(k);
   ASSERT_GE(theirs, 0);
   int id = createque_del(k);
   EXPECT_EQ(id, theirs);
@@ -344,11 +343,9 @@ TEST_F(Quelib, CreatequeDelKeepsQueueOfAnotherUser) {
 }
 
 TEST_F(Quelib, DisconnectqueLeavesQueueOfAnotherUser) {
-  std::string why = qtest::nobody_unavailable();
-  if (!why.empty()) GTEST_SKIP() << why;
+  QTEST_NEEDS_NOBODY();
   key_t k = key(1);
-  ASSERT_EQ(make_queue_of_nobody(k), 0);
-  int id = msgget(k, 0);
+  const int id = make_queue_of_nobody(k);
   ASSERT_GE(id, 0);
   mark_err_code();
   EXPECT_EQ(disconnectque(id), -1);
@@ -357,8 +354,7 @@ TEST_F(Quelib, DisconnectqueLeavesQueueOfAnotherUser) {
 }
 
 TEST_F(Quelib, CreatequeOnQueueClosedToCallerRecordsEacces) {
-  std::string why = qtest::nobody_unavailable();
-  if (!why.empty()) GTEST_SKIP() << why;
+  QTEST_NEEDS_NOBODY();
   key_t k = key(1);
   ASSERT_GE(msgget(k, IPC_CREAT | 0600), 0);
   int status = qtest::as_nobody([k] { return createque(k) == -1 && strcmp(err_code, "00013") == 0 ? 0 : 1; });

@@ -36,6 +36,14 @@ Strings numbered(int count) {
 
 using ptyterm::padded;
 
+// Keys sent, then the view they must give: the list scrolled to yy with the
+// cursor on visible row j.
+struct Step {
+  std::string keys;
+  int yy;
+  int j;
+};
+
 class Pickbox : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -110,6 +118,15 @@ class Pickbox : public ::testing::Test {
   }
 
   void keys(std::string_view bytes) { term_->send(bytes); }
+
+  // Sends each step's keys and waits for its view.
+  void expect_walk(const Strings& items, const std::vector<Step>& steps) {
+    for (const Step& step : steps) {
+      keys(step.keys);
+      SCOPED_TRACE(std::to_string(items.size()) + " items, keys " + step.keys);
+      expect_view(items, step.yy, step.j);
+    }
+  }
 
   // Columns a test text takes: its three-byte characters are all wide.
   static int columns(const std::string& s) {
@@ -210,14 +227,6 @@ TEST_F(Pickbox, FrameAndTitleDrawnInReverse) {
   expect_view(fruit, 0, 0);
 }
 
-// Keys sent, then the view they must give: the list scrolled to yy with the
-// cursor on visible row j.
-struct Step {
-  std::string keys;
-  int yy;
-  int j;
-};
-
 TEST_F(Pickbox, ScrollingByListLength) {
   const std::vector<std::pair<int, std::vector<Step>>> walks = {
       // The Down on the last item changes nothing.
@@ -229,28 +238,19 @@ TEST_F(Pickbox, ScrollingByListLength) {
   for (const auto& [count, steps] : walks) {
     const Strings items = count == 3 ? fruit : numbered(count);
     start(items);
-    for (const Step& step : steps) {
-      keys(step.keys);
-      SCOPED_TRACE(std::to_string(count) + " items, keys " + step.keys);
-      expect_view(items, step.yy, step.j);
-    }
+    expect_walk(items, steps);
   }
 }
 
 TEST_F(Pickbox, CursorKeysAndTypedLetters) {
   Strings items = numbered(15);
   start(items);
-  keys("\x1b[B\x1b[B\x1bOB");
-  expect_view(items, 0, 3);
-  keys("\x1b[A\x1bOA");
-  expect_view(items, 0, 1);
-  keys("BBB");
-  expect_view(items, 0, 4);
-  keys("A");
-  expect_view(items, 0, 3);
   // Everything else redraws only; the 'j' after them shows they moved nothing.
-  keys("\x1b[\x1bOJKTGQbaz x\x1b[C\x1b[Dj");
-  expect_view(items, 0, 4);
+  expect_walk(items, {{"\x1b[B\x1b[B\x1bOB", 0, 3},
+                      {"\x1b[A\x1bOA", 0, 1},
+                      {"BBB", 0, 4},
+                      {"A", 0, 3},
+                      {"\x1b[\x1bOJKTGQbaz x\x1b[C\x1b[Dj", 0, 4}});
   keys("Z");
   expect_exit(0);
   EXPECT_EQ(handed_off(), (Strings{"-s", "30001", "item05", "Title"}));
@@ -261,10 +261,7 @@ TEST_F(Pickbox, CursorKeysAndTypedLetters) {
 TEST_F(Pickbox, CtrlSNeverFreezesTheWindow) {
   const Strings items = numbered(15);
   start(items);
-  keys("\x13j");
-  expect_view(items, 0, 1);
-  keys("\x11j");
-  expect_view(items, 0, 2);
+  expect_walk(items, {{"\x13j", 0, 1}, {"\x11j", 0, 2}});
 }
 
 TEST_F(Pickbox, EachChooseKeyHandsOnTheSelectedItem) {
@@ -289,9 +286,7 @@ TEST_F(Pickbox, QuitSendsNothing) {
 TEST_F(Pickbox, TitleOnly) {
   Strings title = {"Only"};
   start({}, "Only");
-  expect_view(title, 0, 0);
-  keys("jkgtBA\x1b[B");
-  expect_view(title, 0, 0);
+  expect_walk(title, {{"", 0, 0}, {"jkgtBA\x1b[B", 0, 0}});
   keys("\r");
   expect_exit(0);
   EXPECT_EQ(handed_off(), (Strings{"-s", "30001", "Only", "Only"}));
