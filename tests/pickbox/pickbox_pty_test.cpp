@@ -14,7 +14,6 @@
 #include <fstream>
 #include <memory>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -92,23 +91,27 @@ class Pickbox : public ::testing::Test {
   // What is wrong with the window against the list scrolled to yy with the
   // cursor on visible row j; empty when it is right.
   std::string mismatch(const Strings& items, int yy, int j) const {
-    const ptyterm::Terminal& t = *term_;
-    std::ostringstream why;
-    for (int k = 0; k < 14; ++k) {
-      int index = yy + k;
-      std::string want = padded(index < static_cast<int>(items.size()) ? items[index] : "", 22);
-      std::string got = t.text(top_ + 1 + k, left_ + 1, 22);
-      if (got != want) why << "row " << k + 1 << " shows '" << got << "', want '" << want << "'\n";
-      int lit = k == j ? static_cast<int>(items[yy + j].size()) : 0;
-      for (int c = 1; c <= 22; ++c)
-        if (t.reverse(top_ + 1 + k, left_ + c) != (c <= lit)) {
-          why << "row " << k + 1 << " column " << c << (c <= lit ? " not" : "") << " reversed\n";
-          break;
-        }
+    std::string pic, vid;
+    for (int k = 0; k < testsupport::kPickboxListRows; ++k) {
+      const size_t index = static_cast<size_t>(yy + k);
+      pic += padded(index < items.size() ? items[index] : "", testsupport::kPickboxInner) + "\n";
+      const size_t lit = k == j ? std::min<size_t>(items[index].size(), testsupport::kPickboxInner) : 0;
+      vid += std::string(lit, '#') + std::string(testsupport::kPickboxInner - lit, '.') + "\n";
     }
-    if (t.cursor_row() != top_ + 1 + j || t.cursor_col() != left_ + 1 + static_cast<int>(items[yy + j].size()))
-      why << "cursor at " << t.cursor_row() << "," << t.cursor_col() << "\n";
-    return why.str();
+    return picture_mismatch(pic, vid, testsupport::kPickboxListRows, j,
+                            static_cast<int>(items[static_cast<size_t>(yy + j)].size()));
+  }
+
+  // The list rows (and the find line when rows is 15) against pic and vid,
+  // with the cursor on row j after col columns; empty when all agree.
+  std::string picture_mismatch(const std::string& pic, const std::string& vid, int rows, int j, int col) const {
+    const ptyterm::Terminal& t = *term_;
+    const int inner = testsupport::kPickboxInner;
+    const std::string got_pic = t.picture(top_ + 1, left_ + 1, rows, inner), got_vid = t.video(top_ + 1, left_ + 1, rows, inner);
+    const bool cursor = t.cursor_row() == top_ + 1 + j && t.cursor_col() == left_ + 1 + col;
+    if (got_pic == pic && got_vid == vid && cursor) return "";
+    return "want:\n" + pic + vid + "got:\n" + got_pic + got_vid +
+           (cursor ? "" : "cursor at " + std::to_string(t.cursor_row()) + "," + std::to_string(t.cursor_col()) + "\n");
   }
 
   // Waits for the window to show that state, then checks it.
@@ -152,11 +155,7 @@ class Pickbox : public ::testing::Test {
     }
     pic += fill(edge) + "\n";
     vid += std::string(22, '#') + "\n";
-    const ptyterm::Terminal& t = *term_;
-    const std::string got_pic = t.picture(top_ + 1, left_ + 1, 15, 22), got_vid = t.video(top_ + 1, left_ + 1, 15, 22);
-    const bool cursor = t.cursor_row() == top_ + 15 && t.cursor_col() == left_ + 1 + columns(edge);
-    if (got_pic == pic && got_vid == vid && cursor) return "";
-    return "want:\n" + pic + vid + "got:\n" + got_pic + got_vid + (cursor ? "" : "cursor misplaced\n");
+    return picture_mismatch(pic, vid, testsupport::kPickboxListRows + 1, testsupport::kPickboxListRows, columns(edge));
   }
   void expect_find(const Strings& rows, int j, const std::string& edge) {
     term_->wait_until([&] { return find_mismatch(rows, j, edge).empty(); }, 3000);
@@ -208,22 +207,18 @@ TEST_F(Pickbox, NoArgumentSaysHowToCallItAndDrawsNothing) {
 
 TEST_F(Pickbox, FrameAndTitleDrawnInReverse) {
   auto& t = start(fruit, "Fruit");
-  EXPECT_EQ(t.text(top_, left_, 9), "- Fruit -");
-  for (int c = 0; c < 24; ++c) EXPECT_TRUE(t.reverse(top_, left_ + c)) << c;
-  for (int r = 1; r < 15; ++r) {
-    for (int c : {0, 23}) {
-      EXPECT_EQ(t.text(top_ + r, left_ + c, 1), " ") << r << "," << c;
-      EXPECT_TRUE(t.reverse(top_ + r, left_ + c)) << r << "," << c;
-    }
+  // The frame in reverse, the title over its top edge, curses' own corners
+  // where the title does not cover them, and nothing outside the window.
+  std::string pic = std::string(26, ' ') + "\n " + "- Fruit -" + std::string(14, ' ') + "┐ \n";
+  std::string vid = std::string(26, '.') + "\n." + std::string(24, '#') + ".\n";
+  for (int r = 0; r < testsupport::kPickboxListRows; ++r) {
+    pic += "  " + padded(r < 3 ? fruit[static_cast<size_t>(r)] : "", 22) + "  \n";
+    vid += ".#" + std::string(r == 0 ? 5 : 0, '#') + std::string(r == 0 ? 17 : 22, '.') + "#.\n";
   }
-  // curses' own corners where the title does not cover them
-  for (int c : {0, 23}) EXPECT_NE(t.text(top_ + 15, left_ + c, 1), " ");
-  EXPECT_NE(t.text(top_, left_ + 23, 1), " ");
-  EXPECT_EQ(t.text(top_ + 15, left_ + 1, 22), std::string(22, ' '));
-  // nothing outside the window
-  EXPECT_EQ(t.row_text(top_ - 1), "");
-  EXPECT_EQ(t.row_text(top_ + 16), "");
-  EXPECT_EQ(t.text(top_ + 1, 0, left_), std::string(left_, ' '));
+  pic += " └" + std::string(22, ' ') + "┘ \n" + std::string(26, ' ') + "\n";
+  vid += "." + std::string(24, '#') + ".\n" + std::string(26, '.') + "\n";
+  EXPECT_EQ(t.picture(top_ - 1, left_ - 1, 18, 26), pic) << t.screen();
+  EXPECT_EQ(t.video(top_ - 1, left_ - 1, 18, 26), vid) << t.screen();
   expect_view(fruit, 0, 0);
 }
 
