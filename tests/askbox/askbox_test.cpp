@@ -75,6 +75,16 @@ Answer piped(const std::string& input, Options o) {
   return {out, t.exit_code()};
 }
 
+// Types text into the window, then Ctrl-Z; waits until the shell says `stopped`.
+void type_and_suspend(Terminal& t, const std::string& text, const std::string& stopped) {
+  ASSERT_TRUE(wait_reading(t)) << t.screen();
+  t.send(text);
+  ASSERT_TRUE(t.wait_text(text)) << t.screen();
+  t.send("\x1a");
+  ASSERT_TRUE(t.wait_text(stopped)) << t.screen();
+  t.wait_quiet();
+}
+
 void expect_normal_modes(const Terminal& t) { EXPECT_EQ(ptyterm::mode_faults(t.modes()), ""); }
 
 // --- the window ----------------------------------------------------------
@@ -556,12 +566,7 @@ TEST(AskboxWindow, SuspendGivesTheShellItsTerminalAndFgBringsTheWindowBack) {
             "trap '' WINCH; set -m; \"$0\" Q NAME; echo stopped >&2; read -r _; fg >&2; echo \"rc=$?\" >&2",
             testsupport::bin_path("askbox")};
   Terminal t(o);
-  ASSERT_TRUE(wait_reading(t)) << t.screen();
-  t.send("half");
-  ASSERT_TRUE(t.wait_text("half")) << t.screen();
-  t.send("\x1a");
-  ASSERT_TRUE(t.wait_text("stopped")) << t.screen();
-  t.wait_quiet();
+  ASSERT_NO_FATAL_FAILURE(type_and_suspend(t, "half", "stopped"));
   EXPECT_FALSE(t.alt_screen());
   expect_normal_modes(t);
   t.send("\n");
@@ -704,12 +709,7 @@ TEST(AskboxKeys, NoAlternateScreenStopLeavesNothingDrawn) {
   o.term = "linux";
   o.argv = {"/bin/bash", "-c", "set -m; \"$0\" Q PW; read -r _; fg >/dev/null", testsupport::bin_path("askbox")};
   Terminal t(o);
-  ASSERT_TRUE(wait_reading(t)) << t.screen();
-  t.send("secret");
-  ASSERT_TRUE(t.wait_text("secret")) << t.screen();
-  t.send("\x1a");
-  ASSERT_TRUE(t.wait_text("Stopped")) << t.screen();
-  t.wait_quiet();
+  ASSERT_NO_FATAL_FAILURE(type_and_suspend(t, "secret", "Stopped"));
   EXPECT_EQ(ptyterm::shown_rows(t), "22: [1]+  Stopped                 \"$0\" Q PW\n");
   t.send("\n");
   ASSERT_TRUE(t.wait_text("secret")) << t.screen();

@@ -752,14 +752,16 @@ class PickboxRoad : public ::testing::Test {
   Strings choose(const Strings& items, const std::string& title, int index) {
     return choose(items, title, std::string(static_cast<size_t>(index), 'j') + "\r");
   }
-  Strings choose(const Strings& items, const std::string& title, const std::string& keys) {
-    ptyterm::Options o;
-    o.argv = {testsupport::bin_path("pickbox")};
-    o.argv.insert(o.argv.end(), items.begin(), items.end());
-    o.argv.push_back(title);
+  // pickbox on the real mqtool and the test's queue.
+  ptyterm::Options options(Strings args) const {
+    ptyterm::Options o = ptyterm::program_options(testsupport::bin_path("pickbox"), args);
     o.env["PATH"] = testsupport::bin_dir() + ":" + std::getenv("PATH");
     o.env["JUX_QUEID"] = std::to_string(key_);
-    ptyterm::Terminal t(o);
+    return o;
+  }
+  Strings choose(Strings items, const std::string& title, const std::string& keys) {
+    items.push_back(title);
+    ptyterm::Terminal t(options(items));
     EXPECT_TRUE(t.wait_until([&] { return t.cursor_row() > 0 && t.tty_bytes() > 0; })) << t.screen();
     t.wait_quiet();
     t.send(keys);
@@ -806,11 +808,7 @@ TEST_F(PickboxRoad, AFullQueueIsNamedWhileTheHandOffWaits) {
   const int id = testsupport::small_queue(key_, 16);
   ASSERT_GE(id, 0);
   ASSERT_EQ(testsupport::raw_send(id, "filler-filler-fi", 96, IPC_NOWAIT), 0);
-  ptyterm::Options o;
-  o.argv = {testsupport::bin_path("pickbox"), "Apple", "Fruit"};
-  o.env["PATH"] = testsupport::bin_dir() + ":" + std::getenv("PATH");
-  o.env["JUX_QUEID"] = std::to_string(key_);
-  ptyterm::Terminal t(o);
+  ptyterm::Terminal t(options({"Apple", "Fruit"}));
   ASSERT_TRUE(t.wait_text("Apple")) << t.screen();
   t.send("\r");
   const std::string line =
