@@ -316,16 +316,14 @@ TEST(AskboxAnswer, ResizeDoesNotEndTheLine) {
 }
 
 TEST(AskboxAnswer, KeysFromAPipeLeaveTheNextLineForTheNextReader) {
-  Options o = askbox({});
-  o.argv = {"/bin/sh", "-c", "\"$0\" Q A && \"$0\" Q B && cat", testsupport::bin_path("askbox")};
+  Options o = ptyterm::in_shell(askbox({}), "\"$0\" Q A && \"$0\" Q B && cat");
   const Answer both = piped("yes, me\nmore\nrest\n", o);
   EXPECT_EQ(both.out, "A=yes, me\nB=more\nrest\n");
   EXPECT_EQ(both.status, 0);
 }
 
 TEST(AskboxAnswer, RestOfAPasteNeverReachesTheShell) {
-  Options o = captured({"Q", "NAME"});
-  o.argv = {"/bin/sh", "-c", "\"$0\" Q NAME; read -r next; echo \"next=$next\"", testsupport::bin_path("askbox")};
+  Options o = ptyterm::in_shell(captured({"Q", "NAME"}), "\"$0\" Q NAME; read -r next; echo \"next=$next\"");
   Terminal t(o);
   ASSERT_TRUE(wait_reading(t)) << t.screen();
   t.send("first\nrm -rf x\nsecond\n");
@@ -446,8 +444,7 @@ TEST(AskboxFailure, TerminalsThatCannotShowTheWindowSayWhy) {
 }
 
 TEST(AskboxFailure, ResultThatCannotBeWrittenIsAFailure) {
-  Options o = askbox({"Q", "NAME"});
-  o.argv = {"/bin/sh", "-c", "exec \"$0\" Q NAME >/dev/full", testsupport::bin_path("askbox")};
+  Options o = ptyterm::in_shell(askbox({"Q", "NAME"}), "exec \"$0\" Q NAME >/dev/full");
   Terminal t(o);
   ASSERT_TRUE(wait_reading(t)) << t.screen();
   t.send("x\r");
@@ -496,10 +493,9 @@ TEST(AskboxInterrupt, SignalsAtRandomMomentsOfTheStart) {
 }
 
 TEST(AskboxInterrupt, ACtrlCByteIsAnInterruptUnlessTheCallerIgnoresIt) {
-  Options o = askbox({});
-  o.argv = {"/bin/sh", "-c", "\"$0\" Q NAME; echo \"status $?\"", testsupport::bin_path("askbox")};
+  Options o = ptyterm::in_shell(askbox({}), "\"$0\" Q NAME; echo \"status $?\"");
   EXPECT_EQ(piped("ab\x03" "cd\n", o).out, "status 130\n");
-  o.argv = {"/bin/sh", "-c", "trap '' INT; \"$0\" Q NAME; echo \"status $?\"", testsupport::bin_path("askbox")};
+  o = ptyterm::in_shell(askbox({}), "trap '' INT; \"$0\" Q NAME; echo \"status $?\"");
   EXPECT_EQ(piped("ab\x03" "cd\n", o).out, "NAME=\nstatus 1\n");
 }
 
@@ -511,8 +507,7 @@ TEST(AskboxArguments, ANameWithALineBreakIsRefused) {
 }
 
 TEST(AskboxInterrupt, IgnoredInterruptStaysIgnored) {
-  Options o = captured({"Q", "NAME"});
-  o.argv = {"/bin/sh", "-c", "trap '' INT; exec \"$0\" Q NAME", testsupport::bin_path("askbox")};
+  Options o = ptyterm::in_shell(captured({"Q", "NAME"}), "trap '' INT; exec \"$0\" Q NAME");
   Terminal t(o);
   ASSERT_TRUE(wait_reading(t)) << t.screen();
   t.signal(SIGINT);
@@ -560,11 +555,10 @@ TEST(AskboxWindow, ResizeDrawsTheWindowAgainWithTheLineAndItsCursor) {
 }
 
 TEST(AskboxWindow, SuspendGivesTheShellItsTerminalAndFgBringsTheWindowBack) {
-  Options o = captured({"Q", "NAME"});
   // A caller that ignores resizes still gets the window back.
-  o.argv = {"/bin/bash", "-c",
-            "trap '' WINCH; set -m; \"$0\" Q NAME; echo stopped >&2; read -r _; fg >&2; echo \"rc=$?\" >&2",
-            testsupport::bin_path("askbox")};
+  const Options o = ptyterm::in_shell(
+      captured({"Q", "NAME"}), "trap '' WINCH; set -m; \"$0\" Q NAME; echo stopped >&2; read -r _; fg >&2; echo \"rc=$?\" >&2",
+      "/bin/bash");
   Terminal t(o);
   ASSERT_NO_FATAL_FAILURE(type_and_suspend(t, "half", "stopped"));
   EXPECT_FALSE(t.alt_screen());
@@ -705,9 +699,8 @@ TEST(AskboxKeys, FindAndSelectAreHomeAndEnd) {
 // Without an alternate screen, Ctrl-Z hands the shell a screen with no trace
 // of the answer; fg brings the window back.
 TEST(AskboxKeys, NoAlternateScreenStopLeavesNothingDrawn) {
-  Options o = captured({});
+  Options o = ptyterm::in_shell(captured({}), "set -m; \"$0\" Q PW; read -r _; fg >/dev/null", "/bin/bash");
   o.term = "linux";
-  o.argv = {"/bin/bash", "-c", "set -m; \"$0\" Q PW; read -r _; fg >/dev/null", testsupport::bin_path("askbox")};
   Terminal t(o);
   ASSERT_NO_FATAL_FAILURE(type_and_suspend(t, "secret", "Stopped"));
   EXPECT_EQ(ptyterm::shown_rows(t), "22: [1]+  Stopped                 \"$0\" Q PW\n");

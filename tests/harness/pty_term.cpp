@@ -557,6 +557,11 @@ std::string faults_under_random_signals(Options o, int runs, unsigned seed) {
   return faults;
 }
 
+Options in_shell(Options o, const std::string& script, const std::string& shell) {
+  o.argv = {shell, "-c", script, o.argv.at(0)};
+  return o;
+}
+
 std::string shown_rows(const Terminal& t) {
   std::string out;
   for (int row = 0; row < t.rows(); ++row) {

@@ -106,6 +106,9 @@ class Terminal {
   std::unique_ptr<Impl> impl_;
 };
 
+// o with its program run from a shell script instead, where "$0" names it.
+Options in_shell(Options o, const std::string& script, const std::string& shell = "/bin/sh");
+
 // Terminals no window can be drawn on, with the reason every program gives
 // (after "PROGRAM: "); std::nullopt stands for TERM unset.
 struct UnusableTerminal {

@@ -196,8 +196,7 @@ TEST(NoteboxMessage, NothingInAMessageBreaksTheFrame) {
 
 TEST(NoteboxScreen, BoxOnTheLastLinesIsNotOverwrittenByWhatFollows) {
   // On 15 lines the box's bottom is the terminal's last line.
-  Options o = notebox({"hello"}, 15, 80);
-  o.argv = {"/bin/sh", "-c", "\"$0\" hello; printf NEXT", testsupport::bin_path("notebox")};
+  Options o = ptyterm::in_shell(notebox({"hello"}, 15, 80), "\"$0\" hello; printf NEXT");
   Terminal t(o);
   ASSERT_TRUE(t.wait_exit()) << t.screen();
   // The screen scrolled one line to make room below the box.
@@ -222,8 +221,7 @@ TEST(NoteboxScreen, LastCellIsWrittenOnlyWhereItCannotScroll) {
 }
 
 TEST(NoteboxScreen, FollowingOutputStartsBelowTheBox) {
-  Options o = notebox({});
-  o.argv = {"/bin/sh", "-c", "echo BEFORE; \"$0\" hello; echo AFTER", testsupport::bin_path("notebox")};
+  Options o = ptyterm::in_shell(notebox({}), "echo BEFORE; \"$0\" hello; echo AFTER");
   Terminal t(o);
   ASSERT_TRUE(t.wait_exit()) << t.screen();
   EXPECT_EQ(t.row_text(12 + 8), "AFTER") << t.screen();

@@ -455,10 +455,8 @@ TEST_F(Pickbox, ResizeDrawsTheWindowCentredAgainWithItsState) {
 }
 
 TEST_F(Pickbox, SuspendGivesTheShellItsTerminalAndFgBringsTheWindowBack) {
-  ptyterm::Options o = options(fruit, "Fruit");
-  o.argv = {"/bin/bash", "-c", "set -m; \"$0\" Apple Banana Cherry Fruit; echo stopped; read -r _; fg; echo \"rc=$?\"",
-            testsupport::bin_path("pickbox")};
-  start(o);
+  start(ptyterm::in_shell(options(fruit, "Fruit"),
+                          "set -m; \"$0\" Apple Banana Cherry Fruit; echo stopped; read -r _; fg; echo \"rc=$?\"", "/bin/bash"));
   keys("j");
   expect_view(fruit, 0, 1);
   keys("\x1a");
