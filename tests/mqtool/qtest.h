@@ -19,6 +19,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -148,8 +149,19 @@ inline bool wait_in_syscall(pid_t id, long nr, int timeout_ms = 10000) {
 // True once thread or process id is blocked in msgrcv; false after timeout_ms.
 inline bool wait_in_msgrcv(pid_t id, int timeout_ms = 10000) { return wait_in_syscall(id, SYS_msgrcv, timeout_ms); }
 
-// The pid of a running process whose arguments are exactly argv, or -1.
-inline pid_t find_process(const std::vector<std::string>& argv) {
+// The parent of process pid, or -1.
+inline pid_t parent_of(pid_t pid) {
+  std::ifstream f("/proc/" + std::to_string(pid) + "/stat");
+  std::string stat((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+  const size_t name_end = stat.rfind(')');
+  long parent = -1;
+  if (name_end != std::string::npos) std::istringstream(stat.substr(name_end + 1)) >> stat >> parent;
+  return static_cast<pid_t>(parent);
+}
+
+// The pid of a running process whose arguments are exactly argv (and, when
+// parent is given, a child of parent: other test runs may run the same), or -1.
+inline pid_t find_process(const std::vector<std::string>& argv, pid_t parent = 0) {
   std::string want;
   for (const auto& a : argv) want += a + '\0';
   DIR* d = opendir("/proc");
@@ -162,7 +174,7 @@ inline pid_t find_process(const std::vector<std::string>& argv) {
     std::ifstream f(std::string("/proc/") + e->d_name + "/cmdline", std::ios::binary);
     std::stringstream ss;
     ss << f.rdbuf();
-    if (ss.str() == want) {
+    if (ss.str() == want && (parent == 0 || parent_of(static_cast<pid_t>(pid)) == parent)) {
       found = static_cast<pid_t>(pid);
       break;
     }
