@@ -123,11 +123,10 @@ void set_term(Options& o, const std::optional<std::string>& term);
 // signals from keys, CR read as NL, NL written as CR NL); empty when none.
 std::string mode_faults(const termios& m);
 
-// Starts o `runs` times and sends it SIGINT or SIGTERM at a random moment of
-// its start, every other pair of runs on a terminal with no alternate screen
-// (where the window must be erased at whatever point it was cut off). What
-// went wrong, one line a fault; empty when every run ended by its signal and
-// left normal modes, the normal screen blank and nothing on a captured stdout.
+// Starts o `runs` times, sending SIGINT or SIGTERM at a random moment of its
+// start, every other pair on a terminal with no alternate screen. What went
+// wrong, a line a run; empty when each ended by its signal, leaving normal
+// modes, a blank normal screen and nothing on a captured stdout.
 std::string faults_under_random_signals(Options o, int runs, unsigned seed);
 
 // The rows that show anything, as "ROW: text" lines; empty on a blank screen.

@@ -41,7 +41,7 @@ ProcResult run(std::vector<std::string> args, int timeout_ms = 10000) {
 
 std::string repeat(const std::string& s, int n) {
   std::string out;
-  for (int i = 0; i < n; ++i) out += s;
+  while (n-- > 0) out += s;
   return out;
 }
 

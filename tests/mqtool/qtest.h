@@ -19,7 +19,6 @@
 #include <cstdlib>
 #include <fstream>
 #include <functional>
-#include <iterator>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -151,11 +150,11 @@ inline bool wait_in_msgrcv(pid_t id, int timeout_ms = 10000) { return wait_in_sy
 
 // The parent of process pid, or -1.
 inline pid_t parent_of(pid_t pid) {
-  std::ifstream f("/proc/" + std::to_string(pid) + "/stat");
-  std::string stat((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
-  const size_t name_end = stat.rfind(')');
+  std::ifstream f("/proc/" + std::to_string(pid) + "/status");
   long parent = -1;
-  if (name_end != std::string::npos) std::istringstream(stat.substr(name_end + 1)) >> stat >> parent;
+  for (std::string field; f >> field && field != "PPid:";) {
+  }
+  f >> parent;
   return static_cast<pid_t>(parent);
 }
 

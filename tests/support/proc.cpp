@@ -30,9 +30,7 @@ std::string bin_dir() { return JUX_BIN_DIR; }
 std::string bin_path(const std::string& program) { return bin_dir() + "/" + program; }
 std::string locale_dir() { return JUX_LOCALE_DIR; }
 
-namespace {
-
-ProcResult run_child(const std::function<int()>& body, const ProcOptions& options) {
+ProcResult run_function(const std::function<int()>& body, const ProcOptions& options) {
   ProcResult result;
   int in_pipe[2], out_pipe[2], err_pipe[2];
   if (pipe2(in_pipe, O_CLOEXEC) || pipe2(out_pipe, O_CLOEXEC) || pipe2(err_pipe, O_CLOEXEC)) return result;
@@ -114,10 +112,8 @@ ProcResult run_child(const std::function<int()>& body, const ProcOptions& option
   return result;
 }
 
-}  // namespace
-
 ProcResult run_process(const std::vector<std::string>& argv, const ProcOptions& options) {
-  return run_child(
+  return run_function(
       [&] {
         if (options.before_exec) options.before_exec();
         std::vector<char*> args;
@@ -127,10 +123,6 @@ ProcResult run_process(const std::vector<std::string>& argv, const ProcOptions& 
         return 127;
       },
       options);
-}
-
-ProcResult run_function(const std::function<int()>& body, const ProcOptions& options) {
-  return run_child(body, options);
 }
 
 }  // namespace testsupport
