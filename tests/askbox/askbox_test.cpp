@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "places.h"
 #include "proc.h"
 #include "pty_term.h"
 
@@ -20,8 +21,8 @@ namespace {
 using ptyterm::Options;
 using ptyterm::Terminal;
 
-constexpr int kLeft = 4;   // the window's left screen column
-constexpr int kWidth = 64;
+constexpr int kLeft = testsupport::askbox_place(24).left;
+constexpr int kWidth = testsupport::askbox_place(24).cols;
 
 Options askbox(const std::vector<std::string>& args, int rows = 24, int cols = 80) {
   return ptyterm::program_options(testsupport::bin_path("askbox"), args, rows, cols);
@@ -33,7 +34,7 @@ Options captured(std::vector<std::string> args) {
   return o;
 }
 
-int top_of(const Terminal& t) { return t.rows() / 2; }
+int top_of(const Terminal& t) { return testsupport::askbox_place(t.rows()).top; }
 
 // The line read has begun once the cursor waits at the field's start.
 bool wait_reading(Terminal& t) {
@@ -74,6 +75,16 @@ Answer piped(const std::string& input, Options o) {
   return {out, t.exit_code()};
 }
 
+// Types text into the window, then Ctrl-Z; waits until the shell says `stopped`.
+void type_and_suspend(Terminal& t, const std::string& text, const std::string& stopped) {
+  ASSERT_TRUE(wait_reading(t)) << t.screen();
+  t.send(text);
+  ASSERT_TRUE(t.wait_text(text)) << t.screen();
+  t.send("\x1a");
+  ASSERT_TRUE(t.wait_text(stopped)) << t.screen();
+  t.wait_quiet();
+}
+
 void expect_normal_modes(const Terminal& t) { EXPECT_EQ(ptyterm::mode_faults(t.modes()), ""); }
 
 // --- the window ----------------------------------------------------------
@@ -86,7 +97,7 @@ TEST_P(AskboxLayout, CellsAndVideoWhileWaiting) {
   ASSERT_TRUE(wait_reading(t)) << t.screen();
   t.send("ab");
   ASSERT_TRUE(t.wait_until([&] { return t.text(rows / 2 + 2, kLeft + 4, 2) == "ab"; })) << t.screen();
-  const int top = rows / 2;
+  const int top = testsupport::askbox_place(rows).top;
   EXPECT_TRUE(t.alt_screen());
   // One column of the screen on either side, so nothing spills past the window.
   const std::string blanks(62, ' ');
@@ -204,6 +215,14 @@ TEST(AskboxAnswer, KeysALineHasNoUseForAreDroppedWhole) {
 
 // Alt with a cursor or editing key comes as ESC before the key's own
 // sequence (xterm's metaSendsEscape, rxvt): a key, never Esc alone.
+// Ctrl-S is a key the line drops, not a stop of the terminal's output.
+TEST(AskboxAnswer, CtrlSNeverFreezesTheWindow) {
+  Terminal t(captured({"Q", "NAME"}));
+  ASSERT_TRUE(wait_reading(t)) << t.screen();
+  t.send("a\x13" "b");
+  EXPECT_TRUE(t.wait_text("ab", 3000)) << t.screen();
+}
+
 TEST(AskboxAnswer, AltWithAKeyIsNoCancel) {
   const Answer a = answer("ab\x1b\x1bOAc\x1b\x1b[5~d\x1b\x1b[1;5Ce\x1b\x1b[3~f\r");
   EXPECT_EQ(a.out, "NAME=abcdef\n");
@@ -297,16 +316,14 @@ TEST(AskboxAnswer, ResizeDoesNotEndTheLine) {
 }
 
 TEST(AskboxAnswer, KeysFromAPipeLeaveTheNextLineForTheNextReader) {
-  Options o = askbox({});
-  o.argv = {"/bin/sh", "-c", "\"$0\" Q A && \"$0\" Q B && cat", testsupport::bin_path("askbox")};
+  Options o = ptyterm::in_shell(askbox({}), "\"$0\" Q A && \"$0\" Q B && cat");
   const Answer both = piped("yes, me\nmore\nrest\n", o);
   EXPECT_EQ(both.out, "A=yes, me\nB=more\nrest\n");
   EXPECT_EQ(both.status, 0);
 }
 
 TEST(AskboxAnswer, RestOfAPasteNeverReachesTheShell) {
-  Options o = captured({"Q", "NAME"});
-  o.argv = {"/bin/sh", "-c", "\"$0\" Q NAME; read -r next; echo \"next=$next\"", testsupport::bin_path("askbox")};
+  Options o = ptyterm::in_shell(captured({"Q", "NAME"}), "\"$0\" Q NAME; read -r next; echo \"next=$next\"");
   Terminal t(o);
   ASSERT_TRUE(wait_reading(t)) << t.screen();
   t.send("first\nrm -rf x\nsecond\n");
@@ -427,8 +444,7 @@ TEST(AskboxFailure, TerminalsThatCannotShowTheWindowSayWhy) {
 }
 
 TEST(AskboxFailure, ResultThatCannotBeWrittenIsAFailure) {
-  Options o = askbox({"Q", "NAME"});
-  o.argv = {"/bin/sh", "-c", "exec \"$0\" Q NAME >/dev/full", testsupport::bin_path("askbox")};
+  Options o = ptyterm::in_shell(askbox({"Q", "NAME"}), "exec \"$0\" Q NAME >/dev/full");
   Terminal t(o);
   ASSERT_TRUE(wait_reading(t)) << t.screen();
   t.send("x\r");
@@ -473,28 +489,13 @@ TEST(AskboxInterrupt, SignalWhileWaitingLeavesTheTerminalNormal) {
 }
 
 TEST(AskboxInterrupt, SignalsAtRandomMomentsOfTheStart) {
-  std::mt19937 rng(11);
-  for (int run = 0; run < 60; ++run) {
-    const int sig = run % 2 ? SIGINT : SIGTERM;
-    Options o = captured({"Q", "NAME"});
-    if (run % 4 >= 2) o.term = "linux";  // no alternate screen: erased wherever it was cut off
-    Terminal t(o);
-    usleep(static_cast<useconds_t>(rng() % 12000));
-    t.signal(sig);
-    ASSERT_TRUE(t.wait_exit()) << t.screen();
-    EXPECT_EQ(t.term_signal(), sig) << "run " << run << " exit " << t.exit_code();
-    EXPECT_EQ(t.captured_stdout(), "");
-    EXPECT_FALSE(t.alt_screen()) << run;
-    EXPECT_EQ(ptyterm::shown_rows(t), "") << run << " " << o.term;
-    expect_normal_modes(t);
-  }
+  EXPECT_EQ(ptyterm::faults_under_random_signals(captured({"Q", "NAME"}), 60, 11), "");
 }
 
 TEST(AskboxInterrupt, ACtrlCByteIsAnInterruptUnlessTheCallerIgnoresIt) {
-  Options o = askbox({});
-  o.argv = {"/bin/sh", "-c", "\"$0\" Q NAME; echo \"status $?\"", testsupport::bin_path("askbox")};
+  Options o = ptyterm::in_shell(askbox({}), "\"$0\" Q NAME; echo \"status $?\"");
   EXPECT_EQ(piped("ab\x03" "cd\n", o).out, "status 130\n");
-  o.argv = {"/bin/sh", "-c", "trap '' INT; \"$0\" Q NAME; echo \"status $?\"", testsupport::bin_path("askbox")};
+  o = ptyterm::in_shell(askbox({}), "trap '' INT; \"$0\" Q NAME; echo \"status $?\"");
   EXPECT_EQ(piped("ab\x03" "cd\n", o).out, "NAME=\nstatus 1\n");
 }
 
@@ -506,8 +507,7 @@ TEST(AskboxArguments, ANameWithALineBreakIsRefused) {
 }
 
 TEST(AskboxInterrupt, IgnoredInterruptStaysIgnored) {
-  Options o = captured({"Q", "NAME"});
-  o.argv = {"/bin/sh", "-c", "trap '' INT; exec \"$0\" Q NAME", testsupport::bin_path("askbox")};
+  Options o = ptyterm::in_shell(captured({"Q", "NAME"}), "trap '' INT; exec \"$0\" Q NAME");
   Terminal t(o);
   ASSERT_TRUE(wait_reading(t)) << t.screen();
   t.signal(SIGINT);
@@ -555,18 +555,12 @@ TEST(AskboxWindow, ResizeDrawsTheWindowAgainWithTheLineAndItsCursor) {
 }
 
 TEST(AskboxWindow, SuspendGivesTheShellItsTerminalAndFgBringsTheWindowBack) {
-  Options o = captured({"Q", "NAME"});
   // A caller that ignores resizes still gets the window back.
-  o.argv = {"/bin/bash", "-c",
-            "trap '' WINCH; set -m; \"$0\" Q NAME; echo stopped >&2; read -r _; fg >&2; echo \"rc=$?\" >&2",
-            testsupport::bin_path("askbox")};
+  const Options o = ptyterm::in_shell(
+      captured({"Q", "NAME"}), "trap '' WINCH; set -m; \"$0\" Q NAME; echo stopped >&2; read -r _; fg >&2; echo \"rc=$?\" >&2",
+      "/bin/bash");
   Terminal t(o);
-  ASSERT_TRUE(wait_reading(t)) << t.screen();
-  t.send("half");
-  ASSERT_TRUE(t.wait_text("half")) << t.screen();
-  t.send("\x1a");
-  ASSERT_TRUE(t.wait_text("stopped")) << t.screen();
-  t.wait_quiet();
+  ASSERT_NO_FATAL_FAILURE(type_and_suspend(t, "half", "stopped"));
   EXPECT_FALSE(t.alt_screen());
   expect_normal_modes(t);
   t.send("\n");
@@ -705,16 +699,10 @@ TEST(AskboxKeys, FindAndSelectAreHomeAndEnd) {
 // Without an alternate screen, Ctrl-Z hands the shell a screen with no trace
 // of the answer; fg brings the window back.
 TEST(AskboxKeys, NoAlternateScreenStopLeavesNothingDrawn) {
-  Options o = captured({});
+  Options o = ptyterm::in_shell(captured({}), "set -m; \"$0\" Q PW; read -r _; fg >/dev/null", "/bin/bash");
   o.term = "linux";
-  o.argv = {"/bin/bash", "-c", "set -m; \"$0\" Q PW; read -r _; fg >/dev/null", testsupport::bin_path("askbox")};
   Terminal t(o);
-  ASSERT_TRUE(wait_reading(t)) << t.screen();
-  t.send("secret");
-  ASSERT_TRUE(t.wait_text("secret")) << t.screen();
-  t.send("\x1a");
-  ASSERT_TRUE(t.wait_text("Stopped")) << t.screen();
-  t.wait_quiet();
+  ASSERT_NO_FATAL_FAILURE(type_and_suspend(t, "secret", "Stopped"));
   EXPECT_EQ(ptyterm::shown_rows(t), "22: [1]+  Stopped                 \"$0\" Q PW\n");
   t.send("\n");
   ASSERT_TRUE(t.wait_text("secret")) << t.screen();

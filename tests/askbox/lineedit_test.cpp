@@ -485,9 +485,15 @@ class Model {
     } else if (b == 11) {
       cut(cursor, chars.size());
     } else if (b == 23) {
-      std::size_t from = cursor;
-      while (from > 0 && chars[from - 1].bytes == " ") --from;
-      while (from > 0 && chars[from - 1].bytes != " ") --from;
+      // Keep the text before the cursor up to the blank that precedes its
+      // last word; no character but the blank holds a blank byte.
+      std::string before;
+      for (std::size_t i = 0; i < cursor; ++i) before += chars[i].bytes;
+      const std::size_t word_end = before.find_last_not_of(' ');
+      const std::size_t blank = word_end == std::string::npos ? std::string::npos : before.find_last_of(' ', word_end);
+      const std::size_t keep = blank == std::string::npos ? 0 : blank + 1;
+      std::size_t from = 0;
+      for (std::size_t bytes = 0; bytes < keep; ++from) bytes += chars[from].bytes.size();
       cut(from, cursor);
     } else if (b == 1) {
       cursor = 0;

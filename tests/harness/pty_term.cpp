@@ -13,6 +13,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <random>
 
 extern char** environ;
 
@@ -532,6 +533,33 @@ std::string mode_faults(const termios& m) {
   if (!(m.c_iflag & ICRNL)) faults += " -icrnl";
   if (!(m.c_oflag & ONLCR)) faults += " -onlcr";
   return faults;
+}
+
+std::string faults_under_random_signals(Options o, int runs, unsigned seed) {
+  std::mt19937 rng(seed);
+  const std::string first_term = o.term;
+  std::string faults;
+  for (int run = 0; run < runs; ++run) {
+    const int sig = run % 2 ? SIGINT : SIGTERM;
+    o.term = run % 4 >= 2 ? "linux" : first_term;
+    Terminal t(o);
+    usleep(static_cast<useconds_t>(rng() % 12000));
+    t.signal(sig);
+    std::string why;
+    if (!t.wait_exit()) why += " still running;";
+    if (t.term_signal() != sig) why += " exit " + std::to_string(t.exit_code()) + ", not by its signal;";
+    if (!t.captured_stdout().empty()) why += " wrote " + t.captured_stdout() + ";";
+    if (t.alt_screen()) why += " left the alternate screen on;";
+    why += mode_faults(t.modes());
+    if (!shown_rows(t).empty()) why += " left on the screen:\n" + shown_rows(t);
+    if (!why.empty()) faults += "run " + std::to_string(run) + " (" + o.term + "):" + why + "\n";
+  }
+  return faults;
+}
+
+Options in_shell(Options o, const std::string& script, const std::string& shell) {
+  o.argv = {shell, "-c", script, o.argv.at(0)};
+  return o;
 }
 
 std::string shown_rows(const Terminal& t) {

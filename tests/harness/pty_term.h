@@ -106,6 +106,9 @@ class Terminal {
   std::unique_ptr<Impl> impl_;
 };
 
+// o with its program run from a shell script instead, where "$0" names it.
+Options in_shell(Options o, const std::string& script, const std::string& shell = "/bin/sh");
+
 // Terminals no window can be drawn on, with the reason every program gives
 // (after "PROGRAM: "); std::nullopt stands for TERM unset.
 struct UnusableTerminal {
@@ -119,6 +122,12 @@ void set_term(Options& o, const std::optional<std::string>& term);
 // What differs from the modes a shell works in (canonical input, echo,
 // signals from keys, CR read as NL, NL written as CR NL); empty when none.
 std::string mode_faults(const termios& m);
+
+// Starts o `runs` times, sending SIGINT or SIGTERM at a random moment of its
+// start, every other pair on a terminal with no alternate screen. What went
+// wrong, a line a run; empty when each ended by its signal, leaving normal
+// modes, a blank normal screen and nothing on a captured stdout.
+std::string faults_under_random_signals(Options o, int runs, unsigned seed);
 
 // The rows that show anything, as "ROW: text" lines; empty on a blank screen.
 std::string shown_rows(const Terminal& t);

@@ -41,20 +41,12 @@ ProcResult run(std::vector<std::string> args, int timeout_ms = 10000) {
 
 std::string repeat(const std::string& s, int n) {
   std::string out;
-  for (int i = 0; i < n; ++i) out += s;
+  while (n-- > 0) out += s;
   return out;
 }
 
 // Takes the next type-96 message off the queue of key without waiting.
-std::string take(key_t key) {
-  int id = msgget(key, 0);
-  struct {
-    long type;
-    char text[QUE_TEXT_MAX];
-  } m;
-  ssize_t n = id < 0 ? -1 : msgrcv(id, &m, sizeof m.text, 96, IPC_NOWAIT);
-  return n < 0 ? "<none>" : std::string(m.text, static_cast<size_t>(n));
-}
+std::string take(key_t key) { return testsupport::raw_take(msgget(key, 0)).value_or("<none>"); }
 
 // Every type-96 message on the queue of key, oldest first, taken off it.
 std::vector<std::string> drain(key_t key) {
@@ -66,62 +58,16 @@ std::vector<std::string> drain(key_t key) {
 // Puts text, bytes as they are, on the queue of key as one message of type,
 // making the queue; false when that failed.
 bool post(key_t key, const std::string& text, long type = 96) {
-  int id = msgget(key, IPC_CREAT | 0666);
-  struct {
-    long type;
-    char text[QUE_TEXT_MAX];
-  } m;
-  m.type = type;
-  memcpy(m.text, text.data(), text.size());
-  return id >= 0 && msgsnd(id, &m, text.size(), IPC_NOWAIT) == 0;
+  const int id = msgget(key, IPC_CREAT | 0666);
+  return id >= 0 && testsupport::raw_send(id, text, type, IPC_NOWAIT) == 0;
 }
 
-// mqtool started with its standard output on fd out, or closed when out is
-// -1, and standard error on a pipe; finish() reads that to the end and waits.
-struct Started {
-  pid_t pid = -1;
-  int err = -1;
-};
-
-Started start_with_stdout(std::vector<std::string> args, int out) {
-  args.insert(args.begin(), mqtool());
-  std::vector<char*> argv;
-  for (auto& a : args) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  int err[2];
-  if (pipe2(err, O_CLOEXEC) != 0) return {};
-  pid_t pid = fork();
-  if (pid == 0) {
-    int null = open("/dev/null", O_RDONLY);
-    dup2(null, 0);
-    if (out >= 0)
-      dup2(out, 1);
-    else
-      close(1);
-    dup2(err[1], 2);
-    execv(argv[0], argv.data());
-    _exit(127);
-  }
-  close(err[1]);
-  return {pid, err[0]};
-}
-
-ProcResult finish(Started s) {
-  ProcResult r;
-  char buf[512];
-  for (ssize_t n; (n = read(s.err, buf, sizeof buf)) > 0;) r.err.append(buf, static_cast<size_t>(n));
-  close(s.err);
-  int status = 0;
-  if (waitpid(s.pid, &status, 0) != s.pid) return r;
-  if (WIFEXITED(status)) r.exit_code = WEXITSTATUS(status);
-  if (WIFSIGNALED(status)) r.term_signal = WTERMSIG(status);
-  return r;
-}
-
+// mqtool run with its standard output on fd out, or closed when out is -1.
 ProcResult run_with_stdout(std::vector<std::string> args, int out) {
-  Started s = start_with_stdout(std::move(args), out);
-  if (s.pid < 0) return {};
-  return finish(s);
+  args.insert(args.begin(), mqtool());
+  testsupport::ProcOptions opts;
+  opts.stdout_fd = out;
+  return run_process(args, opts);
 }
 
 using Mqtool = qtest::QueueTest;
@@ -329,12 +275,7 @@ TEST_F(Mqtool, TextThatCannotBeWrittenGoesBackToTheEndOfTheQueue) {
 TEST_F(Mqtool, TextThatCannotGoBackIsReported) {
   key_t k = key(1);
   std::string ks = std::to_string(k);
-  int id = msgget(k, IPC_CREAT | 0666);
-  ASSERT_GE(id, 0);
-  msqid_ds ds{};
-  ASSERT_EQ(msgctl(id, IPC_STAT, &ds), 0);
-  ds.msg_qbytes = 16;
-  ASSERT_EQ(msgctl(id, IPC_SET, &ds), 0);
+  ASSERT_GE(testsupport::small_queue(k, 16, 0666), 0);
   ASSERT_TRUE(post(k, "hello"));
   // A pipe filled up, so that mqtool's write waits.
   int p[2];
@@ -343,14 +284,14 @@ TEST_F(Mqtool, TextThatCannotGoBackIsReported) {
   while (write(p[1], block, sizeof block) > 0) {
   }
   ASSERT_EQ(fcntl(p[1], F_SETFL, 0), 0);
-  Started s = start_with_stdout({"-r", ks}, p[1]);
-  close(p[1]);
-  ASSERT_GT(s.pid, 0);
-  EXPECT_TRUE(qtest::wait_in_syscall(s.pid, SYS_write));
+  ProcResult r;
+  std::thread runner([&] { r = run_with_stdout({"-r", ks}, p[1]); });
+  EXPECT_GT(qtest::wait_for_process_in({mqtool(), "-r", ks}, SYS_write), 0);
   EXPECT_EQ(qtest::queued(k), 0);
   EXPECT_TRUE(post(k, std::string(16, 'f'), 97));  // the queue is full
   close(p[0]);
-  ProcResult r = finish(s);
+  runner.join();
+  close(p[1]);
   EXPECT_EQ(r.exit_code, 2);
   EXPECT_EQ(r.err,
             "mqtool: cannot write to standard output (Broken pipe) nor put the message back on queue " + ks +
@@ -424,35 +365,19 @@ TEST_F(Mqtool, InterruptedReceiveIsAFailureWithEmptyCode) {
   // was recorded before, so the line ends at the colon.
   key_t k = key(1);
   ASSERT_GE(msgget(k, IPC_CREAT | 0666), 0);
-  int out[2];
-  ASSERT_EQ(pipe(out), 0);
-  pid_t pid = fork();
-  ASSERT_GE(pid, 0);
-  if (pid == 0) {
-    dup2(out[1], 1);
-    close(out[0]);
-    close(out[1]);
+  ProcResult r = testsupport::run_function([k] {
     memset(err_code, 0, sizeof err_code);
     qtest::interrupt_waits();
     std::string prog = "mqtool", opt = "-r", id = std::to_string(k);
     char* argv[] = {prog.data(), opt.data(), id.data(), nullptr};
-    _exit(mqrun::run(3, argv));
-  }
-  close(out[1]);
-  std::string got;
-  char buf[256];
-  for (ssize_t n; (n = read(out[0], buf, sizeof buf)) > 0;) got.append(buf, static_cast<size_t>(n));
-  close(out[0]);
-  int status = 0;
-  ASSERT_EQ(waitpid(pid, &status, 0), pid);
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 2);
-  EXPECT_EQ(got, "RECV ERROR:\n");
+    return mqrun::run(3, argv);
+  });
+  EXPECT_EQ(r.exit_code, 2);
+  EXPECT_EQ(r.out, "RECV ERROR:\n");
 }
 
 TEST_F(Mqtool, SendToQueueClosedToCallerSaysCreateError) {
-  std::string why = qtest::nobody_unavailable();
-  if (!why.empty()) GTEST_SKIP() << why;
+  QTEST_NEEDS_NOBODY();
   if (qtest::as_nobody([] { return access(mqtool().c_str(), X_OK) == 0 ? 0 : 1; }) != 0)
     GTEST_SKIP() << "user nobody cannot run " << mqtool() << " (a folder on its path is closed to others)";
   key_t k = key(1);
@@ -669,27 +594,18 @@ TEST_F(NewQueue, KeyThatCannotBeWrittenLeavesNoQueue) {
 // uses the key. One the caller ignores changes nothing.
 TEST_F(NewQueue, SignalThatEndsItsMakerTakesTheQueue) {
   for (const auto& [sig, ignored] : std::vector<std::pair<int, bool>>{{SIGTERM, false}, {SIGINT, false}, {SIGHUP, true}}) {
-    int out[2];
-    ASSERT_EQ(pipe2(out, O_CLOEXEC), 0);
-    std::string path = mqtool(), opt = "-n";
-    char* argv[] = {path.data(), opt.data(), nullptr};
-    pid_t pid = fork();
-    if (pid == 0) {
-      dup2(out[1], 1);
+    testsupport::ProcOptions opts;
+    opts.before_exec = [sig = sig, ignored = ignored] {
       if (ignored) signal(sig, SIG_IGN);
       sigset_t held;
       sigemptyset(&held);
       sigaddset(&held, sig);
       sigprocmask(SIG_BLOCK, &held, nullptr);
       kill(getpid(), sig);
-      execv(argv[0], argv);
-      _exit(127);
-    }
-    close(out[1]);
-    Started s{pid, out[0]};
-    ProcResult r = finish(s);  // what mqtool wrote on its standard output is in r.err here
-    key_t k = made(r.err);
-    ASSERT_GE(k, 0) << sig << ": " << r.err;
+    };
+    ProcResult r = run_process({mqtool(), "-n"}, opts);
+    key_t k = made(r.out);
+    ASSERT_GE(k, 0) << sig << ": " << r.out;
     EXPECT_EQ(r.term_signal, ignored ? 0 : sig);
     EXPECT_EQ(qtest::queue_exists(k), ignored) << sig;
   }
@@ -711,8 +627,7 @@ TEST_F(NewQueue, RemovalEndsAWaitingReceiver) {
 // Root's queues, one open to all and one made by -n: user nobody may remove
 // neither, nor send on the second.
 TEST_F(NewQueue, QueueOfAnotherUserStays) {
-  std::string why = qtest::nobody_unavailable();
-  if (!why.empty()) GTEST_SKIP() << why;
+  QTEST_NEEDS_NOBODY();
   if (qtest::as_nobody([] { return access(mqtool().c_str(), X_OK) == 0 ? 0 : 1; }) != 0)
     GTEST_SKIP() << "user nobody cannot run " << mqtool() << " (a folder on its path is closed to others)";
   const std::string open_key = key_arg(1), own = std::to_string(made(run({"-n"}).out));

@@ -35,54 +35,31 @@ struct Line {
 // The actions written short: S<key>:<text>, R<key>, N, D<key>, U, E, and X<status>
 // followed by what is said: u usage line, t text too long, n argument count
 // wrong for s or r, f key below the floor, o que-id out of range.
+const char* said(Say say) {
+  switch (say) {
+    case Say::Nothing: return "";
+    case Say::Usage: return "u";
+    case Say::TooLong: return "t";
+    case Say::SendCount: case Say::RecvCount: case Say::NewCount: case Say::DelCount: return "n";
+    case Say::BelowFloor: return "f";
+    case Say::OutOfRange: return "o";
+  }
+  return "?";
+}
+
 std::string brief(const std::vector<Action>& acts) {
   std::string out;
   for (const auto& a : acts) {
     if (!out.empty()) out += ' ';
+    const std::string key = std::to_string(a.key);
     switch (a.act) {
-      case Act::Send:
-        out += "S" + std::to_string(a.key) + ":" + std::string(a.text, a.len);
-        break;
-      case Act::Receive:
-        out += "R" + std::to_string(a.key);
-        break;
-      case Act::New:
-        out += "N";
-        break;
-      case Act::Delete:
-        out += "D" + std::to_string(a.key);
-        break;
-      case Act::Usage:
-        out += "U";
-        break;
-      case Act::Exit:
-        out += "X" + std::to_string(a.status);
-        switch (a.say) {
-          case Say::Nothing:
-            break;
-          case Say::Usage:
-            out += "u";
-            break;
-          case Say::TooLong:
-            out += "t";
-            break;
-          case Say::SendCount:
-          case Say::RecvCount:
-          case Say::NewCount:
-          case Say::DelCount:
-            out += "n";
-            break;
-          case Say::BelowFloor:
-            out += "f";
-            break;
-          case Say::OutOfRange:
-            out += "o";
-            break;
-        }
-        break;
-      case Act::End:
-        out += "E";
-        break;
+      case Act::Send: out += "S" + key + ":" + std::string(a.text, a.len); break;
+      case Act::Receive: out += "R" + key; break;
+      case Act::New: out += "N"; break;
+      case Act::Delete: out += "D" + key; break;
+      case Act::Usage: out += "U"; break;
+      case Act::Exit: out += "X" + std::to_string(a.status) + said(a.say); break;
+      case Act::End: out += "E"; break;
     }
   }
   return out;

@@ -26,17 +26,16 @@
 
 #include <gtest/gtest.h>
 
+#include "proc.h"
+#include "queues.h"
 #include "testkey.h"
 
 namespace qtest {
 
 inline key_t key_of(int n) { return test_key(n); }
 
-// Removes the queue of key, if there is one.
-inline void remove_queue(key_t key) {
-  int id = msgget(key, 0);
-  if (id >= 0) msgctl(id, IPC_RMID, nullptr);
-}
+using testsupport::queued;
+using testsupport::remove_queue;
 
 inline bool queue_exists(key_t key) { return msgget(key, 0) >= 0; }
 
@@ -50,14 +49,6 @@ struct RemovedAfter {
   RemovedAfter& operator=(const RemovedAfter&) = delete;
   std::vector<key_t> keys;
 };
-
-// Messages waiting on the queue of key, or -1 when there is no queue.
-inline long queued(key_t key) {
-  int id = msgget(key, 0);
-  msqid_ds ds{};
-  if (id < 0 || msgctl(id, IPC_STAT, &ds) < 0) return -1;
-  return static_cast<long>(ds.msg_qnum);
-}
 
 // Queues under key 0 (private ones) as the system lists them.
 inline int private_queues() {
@@ -111,14 +102,11 @@ inline int as_nobody(const std::function<int()>& fn) {
   uid_t uid;
   gid_t gid;
   if (!nobody_ids(uid, gid)) return 255;
-  pid_t pid = fork();
-  if (pid == 0) {
-    if (setgroups(0, nullptr) != 0 || setgid(gid) != 0 || setuid(uid) != 0) _exit(255);
-    _exit(fn());
-  }
-  int status = 0;
-  if (pid < 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return 255;
-  return WEXITSTATUS(status);
+  const auto r = testsupport::run_function([&] {
+    if (setgroups(0, nullptr) != 0 || setgid(gid) != 0 || setuid(uid) != 0) return 255;
+    return fn();
+  });
+  return r.exit_code < 0 ? 255 : r.exit_code;
 }
 
 // Why a test that needs user nobody cannot run here, or "" when it can.
@@ -130,6 +118,11 @@ inline std::string nobody_unavailable() {
   if (!nobody_ids(uid, gid)) return "there is no user nobody";
   return "";
 }
+
+// Skips the test where it cannot run as user nobody.
+#define QTEST_NEEDS_NOBODY()                                             \
+  if (const std::string nobody_why = qtest::nobody_unavailable(); !nobody_why.empty()) \
+  GTEST_SKIP() << nobody_why
 
 // The argv that runs argv as user nobody (through setpriv).
 inline std::vector<std::string> nobody_argv(const std::vector<std::string>& argv) {
@@ -155,8 +148,19 @@ inline bool wait_in_syscall(pid_t id, long nr, int timeout_ms = 10000) {
 // True once thread or process id is blocked in msgrcv; false after timeout_ms.
 inline bool wait_in_msgrcv(pid_t id, int timeout_ms = 10000) { return wait_in_syscall(id, SYS_msgrcv, timeout_ms); }
 
-// The pid of a running process whose arguments are exactly argv, or -1.
-inline pid_t find_process(const std::vector<std::string>& argv) {
+// The parent of process pid, or -1.
+inline pid_t parent_of(pid_t pid) {
+  std::ifstream f("/proc/" + std::to_string(pid) + "/status");
+  long parent = -1;
+  for (std::string field; f >> field && field != "PPid:";) {
+  }
+  f >> parent;
+  return static_cast<pid_t>(parent);
+}
+
+// The pid of a running process whose arguments are exactly argv (and, when
+// parent is given, a child of parent: other test runs may run the same), or -1.
+inline pid_t find_process(const std::vector<std::string>& argv, pid_t parent = 0) {
   std::string want;
   for (const auto& a : argv) want += a + '\0';
   DIR* d = opendir("/proc");
@@ -169,7 +173,7 @@ inline pid_t find_process(const std::vector<std::string>& argv) {
     std::ifstream f(std::string("/proc/") + e->d_name + "/cmdline", std::ios::binary);
     std::stringstream ss;
     ss << f.rdbuf();
-    if (ss.str() == want) {
+    if (ss.str() == want && (parent == 0 || parent_of(static_cast<pid_t>(pid)) == parent)) {
       found = static_cast<pid_t>(pid);
       break;
     }
@@ -178,15 +182,20 @@ inline pid_t find_process(const std::vector<std::string>& argv) {
   return found;
 }
 
-// Waits until a process running argv is blocked in msgrcv; its pid, or -1.
-inline pid_t wait_for_receiver(const std::vector<std::string>& argv, int timeout_ms = 10000) {
+// Waits until a process running argv is blocked in system call nr; its pid, or -1.
+inline pid_t wait_for_process_in(const std::vector<std::string>& argv, long nr, int timeout_ms = 10000) {
   auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
   while (std::chrono::steady_clock::now() < deadline) {
     pid_t pid = find_process(argv);
-    if (pid > 0 && wait_in_msgrcv(pid, 50)) return pid;
+    if (pid > 0 && wait_in_syscall(pid, nr, 50)) return pid;
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
   return -1;
+}
+
+// Waits until a process running argv is blocked in msgrcv; its pid, or -1.
+inline pid_t wait_for_receiver(const std::vector<std::string>& argv, int timeout_ms = 10000) {
+  return wait_for_process_in(argv, SYS_msgrcv, timeout_ms);
 }
 
 inline void on_alarm(int) {}

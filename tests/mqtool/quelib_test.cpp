@@ -26,16 +26,7 @@ class Quelib : public qtest::QueueTest {
   }
 };
 
-// Raw send of a message of type 96 (or another type).
-int raw_send(int id, const std::string& text, long type = 96) {
-  struct {
-    long type;
-    char text[8192];
-  } m;
-  m.type = type;
-  memcpy(m.text, text.data(), text.size());
-  return msgsnd(id, &m, text.size(), 0);
-}
+using testsupport::raw_send;
 
 // Texts that read as a key, each with what atoi makes of it too.
 TEST(Readquekey, ReadsAsAtoiWithinTheRangeOfKeys) {
@@ -168,14 +159,9 @@ TEST_F(Quelib, SendqueSendsBareTextWithType) {
   int id = createque(key(1));
   ASSERT_GE(id, 0);
   ASSERT_EQ(sendque(id, 96, "hello", 5), 0);
-  struct {
-    long type;
-    char text[64];
-  } m;
-  ssize_t n = msgrcv(id, &m, sizeof m.text, 0, IPC_NOWAIT);
-  ASSERT_EQ(n, 5);
-  EXPECT_EQ(m.type, 96);
-  EXPECT_EQ(std::string(m.text, 5), "hello");
+  long type = 0;
+  EXPECT_EQ(testsupport::raw_take(id, 0, &type), "hello");
+  EXPECT_EQ(type, 96);
 }
 
 TEST_F(Quelib, FullSizeTextTravelsWholeWithoutTerminator) {
@@ -285,19 +271,14 @@ TEST_F(Quelib, InterruptedRecvqueHLeavesEmptyStringAndEmptyCode) {
   // In a child whose err_code is all zero, as at program start.
   int id = createque(key(1));
   ASSERT_GE(id, 0);
-  pid_t pid = fork();
-  ASSERT_GE(pid, 0);
-  if (pid == 0) {
+  const auto r = testsupport::run_function([id] {
     memset(err_code, 0, sizeof err_code);
     qtest::interrupt_waits();
     char buf[sizeof(long) + QUE_TEXT_MAX];
     int ret = recvqueH(id, 96, buf);
-    _exit(ret == -1 && errno == EINTR && err_code[0] == '\0' && buf[0] == '\0' ? 0 : 1);
-  }
-  int status = 0;
-  ASSERT_EQ(waitpid(pid, &status, 0), pid);
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 0);
+    return ret == -1 && errno == EINTR && err_code[0] == '\0' && buf[0] == '\0' ? 0 : 1;
+  });
+  EXPECT_EQ(r.exit_code, 0);
 }
 
 TEST_F(Quelib, ReceiverOfRemovedQueueGetsEidrm) {
@@ -357,20 +338,19 @@ TEST_F(Quelib, CreatequeDelReplacesOwnQueueAndItsMessages) {
   EXPECT_EQ(queued(k), 0);
 }
 
-// A queue made by user nobody, with one message on it.
+// A queue made by user nobody, with one message on it: its id, or -1.
 int make_queue_of_nobody(key_t k) {
-  return qtest::as_nobody([k] {
+  const int made = qtest::as_nobody([k] {
     int id = createque(k);
     return id >= 0 && sendque(id, 96, "kept", 4) == 0 ? 0 : 1;
   });
+  return made == 0 ? msgget(k, 0) : -1;
 }
 
 TEST_F(Quelib, CreatequeDelKeepsQueueOfAnotherUser) {
-  std::string why = qtest::nobody_unavailable();
-  if (!why.empty()) GTEST_SKIP() << why;
+  QTEST_NEEDS_NOBODY();
   key_t k = key(1);
-  ASSERT_EQ(make_queue_of_nobody(k), 0);
-  int theirs = msgget(k, 0);
+  const int theirs = make_queue_of_nobody(k);
   ASSERT_GE(theirs, 0);
   int id = createque_del(k);
   EXPECT_EQ(id, theirs);
@@ -381,11 +361,9 @@ TEST_F(Quelib, CreatequeDelKeepsQueueOfAnotherUser) {
 }
 
 TEST_F(Quelib, DisconnectqueLeavesQueueOfAnotherUser) {
-  std::string why = qtest::nobody_unavailable();
-  if (!why.empty()) GTEST_SKIP() << why;
+  QTEST_NEEDS_NOBODY();
   key_t k = key(1);
-  ASSERT_EQ(make_queue_of_nobody(k), 0);
-  int id = msgget(k, 0);
+  const int id = make_queue_of_nobody(k);
   ASSERT_GE(id, 0);
   mark_err_code();
   EXPECT_EQ(disconnectque(id), -1);
@@ -394,8 +372,7 @@ TEST_F(Quelib, DisconnectqueLeavesQueueOfAnotherUser) {
 }
 
 TEST_F(Quelib, CreatequeOnQueueClosedToCallerRecordsEacces) {
-  std::string why = qtest::nobody_unavailable();
-  if (!why.empty()) GTEST_SKIP() << why;
+  QTEST_NEEDS_NOBODY();
   key_t k = key(1);
   ASSERT_GE(msgget(k, IPC_CREAT | 0600), 0);
   int status = qtest::as_nobody([k] { return createque(k) == -1 && strcmp(err_code, "00013") == 0 ? 0 : 1; });

@@ -71,7 +71,7 @@ TEST(ReadmeScript, EachRunGetsItsOwnAnswerPastAStaleOne) {
     ptyterm::Terminal t(o);
     ASSERT_TRUE(t.wait_text("Fruit", 10000)) << t.screen();
     t.wait_quiet();
-    const pid_t pickbox = qtest::find_process({"pickbox", "Apple", "Banana", "Cherry", "Fruit"});
+    const pid_t pickbox = qtest::find_process({"pickbox", "Apple", "Banana", "Cherry", "Fruit"}, t.pid());
     const std::string own = environ_of(pickbox, "JUX_QUEID");
     ASSERT_FALSE(own.empty()) << "pickbox " << pickbox << " has no JUX_QUEID";
     const key_t key = static_cast<key_t>(std::stol(own));

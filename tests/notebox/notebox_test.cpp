@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "places.h"
 #include "proc.h"
 #include "pty_term.h"
 
@@ -14,18 +15,35 @@ namespace {
 using ptyterm::Options;
 using ptyterm::Terminal;
 
-constexpr int kLeft = 16;  // the box's left screen column
-constexpr int kWidth = 48;
+constexpr int kLeft = testsupport::notebox_place(24).left;
+constexpr int kWidth = testsupport::notebox_place(24).cols;
 const std::string kDefault = "ダイアログメッセージです";
 
 Options notebox(const std::vector<std::string>& args, int rows = 24, int cols = 80) {
   return ptyterm::program_options(testsupport::bin_path("notebox"), args, rows, cols);
 }
 
+int top_of(const Terminal& t) { return testsupport::notebox_place(t.rows()).top; }
+
 // Row 4 of the box from column 4, up to the frame.
-std::string message_row(const Terminal& t) { return t.text(t.rows() / 2 + 4, kLeft + 4, 43); }
+std::string message_row(const Terminal& t) { return t.text(top_of(t) + 4, kLeft + 4, 43); }
 
 using ptyterm::padded;
+
+// Row r of the box showing message, bottom_right standing at its last corner.
+std::string box_row(int r, const std::string& message, const std::string& bottom_right = "+") {
+  if (r == 0) return "+ -----------  JUX  DIALOG MESSAGE ----------- +";
+  if (r == 4) return "|   " + padded(message, 43) + "|";
+  if (r == 7) return "+" + std::string(46, '-') + bottom_right;
+  return "|" + std::string(46, ' ') + "|";
+}
+
+// The whole box, a line a row.
+std::string box_picture(const std::string& message, const std::string& bottom_right = "+") {
+  std::string box;
+  for (int r = 0; r < 8; ++r) box += box_row(r, message, bottom_right) + "\n";
+  return box;
+}
 
 class NoteboxLayout : public ::testing::TestWithParam<std::pair<int, int>> {};
 
@@ -35,29 +53,20 @@ TEST_P(NoteboxLayout, BoxStaysOnTheNormalScreenAfterExit) {
   ASSERT_TRUE(t.wait_exit()) << t.screen();
   EXPECT_EQ(t.exit_code(), 0);
   EXPECT_FALSE(t.alt_screen());
-  const int top = rows / 2;
-  const int right = kLeft + kWidth - 1;
-
-  // Row 0: corner marks in normal video around the reverse title.
-  EXPECT_EQ(t.text(top, kLeft, kWidth), "+ -----------  JUX  DIALOG MESSAGE ----------- +") << t.screen();
-  EXPECT_FALSE(t.reverse(top, kLeft));
-  for (int c = kLeft + 1; c < right; ++c) EXPECT_TRUE(t.reverse(top, c)) << "title column " << c;
-  EXPECT_FALSE(t.reverse(top, right));
-  // Rows 1 to 6: the sides; the message on row 4 from column 4, literally.
-  const std::string side = "|" + std::string(46, ' ') + "|";
-  for (int r : {1, 2, 3, 5, 6}) EXPECT_EQ(t.text(top + r, kLeft, kWidth), side) << "row " << r << "\n" << t.screen();
-  EXPECT_EQ(t.text(top + 4, kLeft, kWidth), "|   " + padded("100% done, %s %d %n", 43) + "|") << t.screen();
-  // Row 7: the bottom line between corner marks.
-  EXPECT_EQ(t.text(top + 7, kLeft, kWidth), "+" + std::string(46, '-') + "+") << t.screen();
-  for (int r = top + 1; r <= top + 7; ++r) {
-    for (int c = kLeft; c <= right; ++c) EXPECT_FALSE(t.reverse(r, c)) << "row " << r << " column " << c;
-  }
-  // Nothing else on the screen, and the cursor just below the box.
+  const int top = testsupport::notebox_place(rows).top;
+  // The box, the message on row 4 from column 4 literally, and nothing else.
+  std::string screen, video;
   for (int r = 0; r < rows; ++r) {
-    if (r < top || r > top + 7) {
-      EXPECT_EQ(t.row_text(r), "") << t.screen();
-    }
+    const bool in_box = r >= top && r < top + 8;
+    const std::string row = in_box ? box_row(r - top, "100% done, %s %d %n") : std::string(kWidth, ' ');
+    screen += std::string(kLeft, ' ') + row + std::string(cols - kLeft - kWidth, ' ') + "\n";
+    // Only the title between the corner marks is in reverse video.
+    video += std::string(kLeft + 1, '.') + std::string(kWidth - 2, r == top ? '#' : '.') +
+             std::string(cols - kLeft - kWidth + 1, '.') + "\n";
   }
+  EXPECT_EQ(t.picture(0, 0, rows, cols), screen) << t.screen();
+  EXPECT_EQ(t.video(0, 0, rows, cols), video);
+  // The cursor just below the box.
   EXPECT_EQ(t.cursor_row(), top + 8);
   EXPECT_EQ(t.cursor_col(), 0);
 }
@@ -72,11 +81,11 @@ TEST(NoteboxMessage, DefaultMessageForAnyOtherArgumentCount) {
     // More than one argument is said, on the line below the box.
     const std::string warning = args.empty() ? "" : "notebox: the message must be one argument, got " +
                                                         std::to_string(args.size()) + "; showing the default message";
-    EXPECT_EQ(t.row_text(t.rows() / 2 + 8), warning) << t.screen();
+    EXPECT_EQ(t.row_text(top_of(t) + 8), warning) << t.screen();
     EXPECT_EQ(message_row(t), kDefault + std::string(43 - 24, ' ')) << t.screen();
     EXPECT_EQ(t.screen().find("first"), std::string::npos) << t.screen();
     // Twelve characters of two columns each.
-    const int row = t.rows() / 2 + 4;
+    const int row = top_of(t) + 4;
     for (int i = 0; i < 12; ++i) {
       EXPECT_EQ(t.cell(row, kLeft + 4 + 2 * i).width, 2) << "character " << i;
     }
@@ -118,7 +127,7 @@ TEST(NoteboxLocale, DefaultMessageInTheLocalesCharacterSet) {
     ASSERT_TRUE(t.wait_exit()) << c.locale;
     EXPECT_EQ(t.exit_code(), 0) << c.locale;
     EXPECT_EQ(count(t.tty_output(), c.bytes), 1u) << c.locale;
-    EXPECT_EQ(t.row_text(t.rows() / 2 + 8).substr(0, unreadable.size()), c.note) << c.locale << "\n" << t.screen();
+    EXPECT_EQ(t.row_text(top_of(t) + 8).substr(0, unreadable.size()), c.note) << c.locale << "\n" << t.screen();
   }
 }
 
@@ -138,7 +147,7 @@ TEST(NoteboxLocale, LongMessageIsCutBetweenTwoByteCharacters) {
 TEST(NoteboxMessage, EmptyArgumentShowsAnEmptyRow) {
   Terminal t(notebox({""}));
   ASSERT_TRUE(t.wait_exit()) << t.screen();
-  EXPECT_EQ(t.text(t.rows() / 2 + 4, kLeft, kWidth), "|" + std::string(46, ' ') + "|") << t.screen();
+  EXPECT_EQ(t.text(top_of(t) + 4, kLeft, kWidth), box_row(4, "")) << t.screen();
 }
 
 TEST(NoteboxMessage, LongMessageIsCutOnACharacterBoundary) {
@@ -155,11 +164,10 @@ TEST(NoteboxMessage, LongMessageIsCutOnACharacterBoundary) {
   // 6 and the rest is cut, so the frame stays whole.
   Terminal l(notebox({std::string(5000, 'x')}));
   ASSERT_TRUE(l.wait_exit()) << l.screen();
-  const int top = l.rows() / 2;
+  const int top = top_of(l);
   EXPECT_EQ(l.text(top + 4, kLeft, kWidth), "|   " + std::string(43, 'x') + "|") << l.screen();
   EXPECT_EQ(l.text(top + 5, kLeft, kWidth), "|   " + padded(std::string(79 - 43, 'x'), 43) + "|") << l.screen();
-  EXPECT_EQ(l.text(top + 6, kLeft, kWidth), "|" + std::string(46, ' ') + "|") << l.screen();
-  EXPECT_EQ(l.text(top + 7, kLeft, kWidth), "+" + std::string(46, '-') + "+") << l.screen();
+  EXPECT_EQ(l.picture(top + 6, kLeft, 2, kWidth), box_row(6, "") + "\n" + box_row(7, "") + "\n") << l.screen();
 }
 
 TEST(NoteboxMessage, NothingInAMessageBreaksTheFrame) {
@@ -169,7 +177,7 @@ TEST(NoteboxMessage, NothingInAMessageBreaksTheFrame) {
     for (int i = 0; i < 30; ++i) message += "日";  // 3 bytes each: cut at 79 bytes
     Terminal t(notebox({message}));
     ASSERT_TRUE(t.wait_exit()) << t.screen();
-    const int top = t.rows() / 2;
+    const int top = top_of(t);
     for (int r = 1; r <= 6; ++r) {
       EXPECT_EQ(t.cell(top + r, kLeft + kWidth - 1).text, "|") << lead << "\n" << t.screen();
       EXPECT_EQ(t.cell(top + r, kLeft).text, "|") << lead << "\n" << t.screen();
@@ -188,19 +196,32 @@ TEST(NoteboxMessage, NothingInAMessageBreaksTheFrame) {
 
 TEST(NoteboxScreen, BoxOnTheLastLinesIsNotOverwrittenByWhatFollows) {
   // On 15 lines the box's bottom is the terminal's last line.
-  Options o = notebox({"hello"}, 15, 80);
-  o.argv = {"/bin/sh", "-c", "\"$0\" hello; printf NEXT", testsupport::bin_path("notebox")};
+  Options o = ptyterm::in_shell(notebox({"hello"}, 15, 80), "\"$0\" hello; printf NEXT");
   Terminal t(o);
   ASSERT_TRUE(t.wait_exit()) << t.screen();
   // The screen scrolled one line to make room below the box.
-  EXPECT_EQ(t.text(6, kLeft, kWidth), "+ -----------  JUX  DIALOG MESSAGE ----------- +") << t.screen();
-  EXPECT_EQ(t.text(13, kLeft, kWidth), "+" + std::string(46, '-') + "+") << t.screen();
+  EXPECT_EQ(t.picture(6, kLeft, 8, kWidth), box_picture("hello")) << t.screen();
   EXPECT_EQ(t.row_text(14), "NEXT") << t.screen();
 }
 
+// A box whose corner is the screen's last cell, on terminals that wrap at
+// once (no deferred wrap: writing that cell would scroll at once, and the
+// box would stand a line too high) and on ones that defer the wrap.
+TEST(NoteboxScreen, LastCellIsWrittenOnlyWhereItCannotScroll) {
+  const std::pair<const char*, std::string> rows[] = {{"ansi", " "}, {"xterm-256color", "+"}};
+  for (const auto& [term, corner] : rows) {
+    Options o = notebox({"hello"}, 15, 64);
+    o.term = term;
+    Terminal t(o);
+    ASSERT_TRUE(t.wait_exit()) << t.screen();
+    // The one scroll is the line made below the box.
+    EXPECT_EQ(t.picture(6, kLeft, 8, kWidth), box_picture("hello", corner))
+        << term << "\n" << t.screen();
+  }
+}
+
 TEST(NoteboxScreen, FollowingOutputStartsBelowTheBox) {
-  Options o = notebox({});
-  o.argv = {"/bin/sh", "-c", "echo BEFORE; \"$0\" hello; echo AFTER", testsupport::bin_path("notebox")};
+  Options o = ptyterm::in_shell(notebox({}), "echo BEFORE; \"$0\" hello; echo AFTER");
   Terminal t(o);
   ASSERT_TRUE(t.wait_exit()) << t.screen();
   EXPECT_EQ(t.row_text(12 + 8), "AFTER") << t.screen();

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "queues.h"
 #include "testkey.h"
 
 using pickbox::run_command;
@@ -143,16 +144,8 @@ TEST(RunCommand, WaitingIsAskedUntilItHasSpokenAndTheCommandStillEndsAsItDid) {
 TEST(QueueFull, AsTheKernelWouldMakeASendWait) {
   const key_t key = test_key(7);
   EXPECT_FALSE(pickbox::queue_full(key, 1));  // no queue
-  const int id = msgget(key, IPC_CREAT | IPC_EXCL | 0600);
+  const int id = testsupport::small_queue(key, 4);  // 4 bytes, and so at most 4 messages
   ASSERT_GE(id, 0);
-  msqid_ds ds{};
-  ASSERT_EQ(msgctl(id, IPC_STAT, &ds), 0);
-  ds.msg_qbytes = 4;  // 4 bytes, and so at most 4 messages
-  ASSERT_EQ(msgctl(id, IPC_SET, &ds), 0);
-  struct {
-    long type;
-    char text[4];
-  } m{96, {}};
   struct Step {
     std::size_t bytes;  // one message of these bytes sent first (when sends > 0)
     int sends;
@@ -162,8 +155,8 @@ TEST(QueueFull, AsTheKernelWouldMakeASendWait) {
   const Step steps[] = {{0, 0, 4, false}, {0, 0, 5, true}, {3, 1, 1, false}, {0, 0, 2, true},
                         {0, 2, 1, false}, {0, 1, 0, true}};  // the last: full by count, with a byte free
   for (const auto& st : steps) {
-    for (int k = 0; k < st.sends; ++k) EXPECT_EQ(msgsnd(id, &m, st.bytes, IPC_NOWAIT), 0);
+    for (int k = 0; k < st.sends; ++k) EXPECT_EQ(testsupport::raw_send(id, std::string(st.bytes, 'x'), 96, IPC_NOWAIT), 0);
     EXPECT_EQ(pickbox::queue_full(key, st.size), st.full) << st.bytes << " " << st.size;
   }
-  msgctl(id, IPC_RMID, nullptr);
+  testsupport::remove_queue(key);
 }

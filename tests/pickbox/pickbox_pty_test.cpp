@@ -14,13 +14,13 @@
 #include <fstream>
 #include <memory>
 #include <optional>
-#include <random>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "proc.h"
+#include "places.h"
 #include "pty_term.h"
+#include "queues.h"
 #include "testkey.h"
 
 namespace {
@@ -34,6 +34,14 @@ Strings numbered(int count) {
 }
 
 using ptyterm::padded;
+
+// Keys sent, then the view they must give: the list scrolled to yy with the
+// cursor on visible row j.
+struct Step {
+  std::string keys;
+  int yy;
+  int j;
+};
 
 class Pickbox : public ::testing::Test {
  protected:
@@ -70,8 +78,7 @@ class Pickbox : public ::testing::Test {
   // Starts pickbox and waits for its first full draw.
   ptyterm::Terminal& start(const ptyterm::Options& o) {
     term_ = std::make_unique<ptyterm::Terminal>(o);
-    top_ = o.rows / 2 - 8;
-    left_ = o.cols / 2 - 12;
+    place_at(o.rows, o.cols);
     bool drawn = term_->wait_until([&] { return term_->exited() || (term_->cursor_row() > top_ && term_->tty_bytes() > 0); });
     EXPECT_TRUE(drawn) << term_->screen();
     term_->wait_quiet();
@@ -84,23 +91,27 @@ class Pickbox : public ::testing::Test {
   // What is wrong with the window against the list scrolled to yy with the
   // cursor on visible row j; empty when it is right.
   std::string mismatch(const Strings& items, int yy, int j) const {
-    const ptyterm::Terminal& t = *term_;
-    std::ostringstream why;
-    for (int k = 0; k < 14; ++k) {
-      int index = yy + k;
-      std::string want = padded(index < static_cast<int>(items.size()) ? items[index] : "", 22);
-      std::string got = t.text(top_ + 1 + k, left_ + 1, 22);
-      if (got != want) why << "row " << k + 1 << " shows '" << got << "', want '" << want << "'\n";
-      int lit = k == j ? static_cast<int>(items[yy + j].size()) : 0;
-      for (int c = 1; c <= 22; ++c)
-        if (t.reverse(top_ + 1 + k, left_ + c) != (c <= lit)) {
-          why << "row " << k + 1 << " column " << c << (c <= lit ? " not" : "") << " reversed\n";
-          break;
-        }
+    std::string pic, vid;
+    for (int k = 0; k < testsupport::kPickboxListRows; ++k) {
+      const size_t index = static_cast<size_t>(yy + k);
+      pic += padded(index < items.size() ? items[index] : "", testsupport::kPickboxInner) + "\n";
+      const size_t lit = k == j ? std::min<size_t>(items[index].size(), testsupport::kPickboxInner) : 0;
+      vid += std::string(lit, '#') + std::string(testsupport::kPickboxInner - lit, '.') + "\n";
     }
-    if (t.cursor_row() != top_ + 1 + j || t.cursor_col() != left_ + 1 + static_cast<int>(items[yy + j].size()))
-      why << "cursor at " << t.cursor_row() << "," << t.cursor_col() << "\n";
-    return why.str();
+    return picture_mismatch(pic, vid, testsupport::kPickboxListRows, j,
+                            static_cast<int>(items[static_cast<size_t>(yy + j)].size()));
+  }
+
+  // The list rows (and the find line when rows is 15) against pic and vid,
+  // with the cursor on row j after col columns; empty when all agree.
+  std::string picture_mismatch(const std::string& pic, const std::string& vid, int rows, int j, int col) const {
+    const ptyterm::Terminal& t = *term_;
+    const int inner = testsupport::kPickboxInner;
+    const std::string got_pic = t.picture(top_ + 1, left_ + 1, rows, inner), got_vid = t.video(top_ + 1, left_ + 1, rows, inner);
+    const bool cursor = t.cursor_row() == top_ + 1 + j && t.cursor_col() == left_ + 1 + col;
+    if (got_pic == pic && got_vid == vid && cursor) return "";
+    return "want:\n" + pic + vid + "got:\n" + got_pic + got_vid +
+           (cursor ? "" : "cursor at " + std::to_string(t.cursor_row()) + "," + std::to_string(t.cursor_col()) + "\n");
   }
 
   // Waits for the window to show that state, then checks it.
@@ -110,6 +121,15 @@ class Pickbox : public ::testing::Test {
   }
 
   void keys(std::string_view bytes) { term_->send(bytes); }
+
+  // Sends each step's keys and waits for its view.
+  void expect_walk(const Strings& items, const std::vector<Step>& steps) {
+    for (const Step& step : steps) {
+      keys(step.keys);
+      SCOPED_TRACE(std::to_string(items.size()) + " items, keys " + step.keys);
+      expect_view(items, step.yy, step.j);
+    }
+  }
 
   // Columns a test text takes: its three-byte characters are all wide.
   static int columns(const std::string& s) {
@@ -135,11 +155,7 @@ class Pickbox : public ::testing::Test {
     }
     pic += fill(edge) + "\n";
     vid += std::string(22, '#') + "\n";
-    const ptyterm::Terminal& t = *term_;
-    const std::string got_pic = t.picture(top_ + 1, left_ + 1, 15, 22), got_vid = t.video(top_ + 1, left_ + 1, 15, 22);
-    const bool cursor = t.cursor_row() == top_ + 15 && t.cursor_col() == left_ + 1 + columns(edge);
-    if (got_pic == pic && got_vid == vid && cursor) return "";
-    return "want:\n" + pic + vid + "got:\n" + got_pic + got_vid + (cursor ? "" : "cursor misplaced\n");
+    return picture_mismatch(pic, vid, testsupport::kPickboxListRows + 1, testsupport::kPickboxListRows, columns(edge));
   }
   void expect_find(const Strings& rows, int j, const std::string& edge) {
     term_->wait_until([&] { return find_mismatch(rows, j, edge).empty(); }, 3000);
@@ -167,6 +183,12 @@ class Pickbox : public ::testing::Test {
     EXPECT_FALSE(term_->alt_screen());
   }
 
+  void place_at(int rows, int cols) {
+    const testsupport::Place p = testsupport::pickbox_place(rows, cols);
+    top_ = p.top;
+    left_ = p.left;
+  }
+
   std::string dir_;
   std::unique_ptr<ptyterm::Terminal> term_;
   int top_ = 0, left_ = 0;
@@ -185,32 +207,20 @@ TEST_F(Pickbox, NoArgumentSaysHowToCallItAndDrawsNothing) {
 
 TEST_F(Pickbox, FrameAndTitleDrawnInReverse) {
   auto& t = start(fruit, "Fruit");
-  EXPECT_EQ(t.text(top_, left_, 9), "- Fruit -");
-  for (int c = 0; c < 24; ++c) EXPECT_TRUE(t.reverse(top_, left_ + c)) << c;
-  for (int r = 1; r < 15; ++r) {
-    for (int c : {0, 23}) {
-      EXPECT_EQ(t.text(top_ + r, left_ + c, 1), " ") << r << "," << c;
-      EXPECT_TRUE(t.reverse(top_ + r, left_ + c)) << r << "," << c;
-    }
+  // The frame in reverse, the title over its top edge, curses' own corners
+  // where the title does not cover them, and nothing outside the window.
+  std::string pic = std::string(26, ' ') + "\n " + "- Fruit -" + std::string(14, ' ') + "┐ \n";
+  std::string vid = std::string(26, '.') + "\n." + std::string(24, '#') + ".\n";
+  for (int r = 0; r < testsupport::kPickboxListRows; ++r) {
+    pic += "  " + padded(r < 3 ? fruit[static_cast<size_t>(r)] : "", 22) + "  \n";
+    vid += ".#" + std::string(r == 0 ? 5 : 0, '#') + std::string(r == 0 ? 17 : 22, '.') + "#.\n";
   }
-  // curses' own corners where the title does not cover them
-  for (int c : {0, 23}) EXPECT_NE(t.text(top_ + 15, left_ + c, 1), " ");
-  EXPECT_NE(t.text(top_, left_ + 23, 1), " ");
-  EXPECT_EQ(t.text(top_ + 15, left_ + 1, 22), std::string(22, ' '));
-  // nothing outside the window
-  EXPECT_EQ(t.row_text(top_ - 1), "");
-  EXPECT_EQ(t.row_text(top_ + 16), "");
-  EXPECT_EQ(t.text(top_ + 1, 0, left_), std::string(left_, ' '));
+  pic += " └" + std::string(22, ' ') + "┘ \n" + std::string(26, ' ') + "\n";
+  vid += "." + std::string(24, '#') + ".\n" + std::string(26, '.') + "\n";
+  EXPECT_EQ(t.picture(top_ - 1, left_ - 1, 18, 26), pic) << t.screen();
+  EXPECT_EQ(t.video(top_ - 1, left_ - 1, 18, 26), vid) << t.screen();
   expect_view(fruit, 0, 0);
 }
-
-// Keys sent, then the view they must give: the list scrolled to yy with the
-// cursor on visible row j.
-struct Step {
-  std::string keys;
-  int yy;
-  int j;
-};
 
 TEST_F(Pickbox, ScrollingByListLength) {
   const std::vector<std::pair<int, std::vector<Step>>> walks = {
@@ -223,31 +233,30 @@ TEST_F(Pickbox, ScrollingByListLength) {
   for (const auto& [count, steps] : walks) {
     const Strings items = count == 3 ? fruit : numbered(count);
     start(items);
-    for (const Step& step : steps) {
-      keys(step.keys);
-      SCOPED_TRACE(std::to_string(count) + " items, keys " + step.keys);
-      expect_view(items, step.yy, step.j);
-    }
+    expect_walk(items, steps);
   }
 }
 
 TEST_F(Pickbox, CursorKeysAndTypedLetters) {
   Strings items = numbered(15);
   start(items);
-  keys("\x1b[B\x1b[B\x1bOB");
-  expect_view(items, 0, 3);
-  keys("\x1b[A\x1bOA");
-  expect_view(items, 0, 1);
-  keys("BBB");
-  expect_view(items, 0, 4);
-  keys("A");
-  expect_view(items, 0, 3);
   // Everything else redraws only; the 'j' after them shows they moved nothing.
-  keys("\x1b[\x1bOJKTGQbaz x\x1b[C\x1b[Dj");
-  expect_view(items, 0, 4);
+  expect_walk(items, {{"\x1b[B\x1b[B\x1bOB", 0, 3},
+                      {"\x1b[A\x1bOA", 0, 1},
+                      {"BBB", 0, 4},
+                      {"A", 0, 3},
+                      {"\x1b[\x1bOJKTGQbaz x\x1b[C\x1b[Dj", 0, 4}});
   keys("Z");
   expect_exit(0);
   EXPECT_EQ(handed_off(), (Strings{"-s", "30001", "item05", "Title"}));
+}
+
+// While the window is up Ctrl-S and Ctrl-Q are keys like any other: the
+// terminal must not take them to stop and start its output.
+TEST_F(Pickbox, CtrlSNeverFreezesTheWindow) {
+  const Strings items = numbered(15);
+  start(items);
+  expect_walk(items, {{"\x13j", 0, 1}, {"\x11j", 0, 2}});
 }
 
 TEST_F(Pickbox, EachChooseKeyHandsOnTheSelectedItem) {
@@ -272,9 +281,7 @@ TEST_F(Pickbox, QuitSendsNothing) {
 TEST_F(Pickbox, TitleOnly) {
   Strings title = {"Only"};
   start({}, "Only");
-  expect_view(title, 0, 0);
-  keys("jkgtBA\x1b[B");
-  expect_view(title, 0, 0);
+  expect_walk(title, {{"", 0, 0}, {"jkgtBA\x1b[B", 0, 0}});
   keys("\r");
   expect_exit(0);
   EXPECT_EQ(handed_off(), (Strings{"-s", "30001", "Only", "Only"}));
@@ -420,8 +427,7 @@ TEST_F(Pickbox, ResizeDrawsTheWindowCentredAgainWithItsState) {
   keys(std::string(15, 'j'));
   expect_view(items, 2, 13);
   term_->resize(30, 100);
-  top_ = 30 / 2 - 8;
-  left_ = 100 / 2 - 12;
+  place_at(30, 100);
   expect_view(items, 2, 13);
   EXPECT_EQ(term_->text(top_, left_, 9), "- Title -");
   // Nothing of the old drawing stays.
@@ -449,10 +455,8 @@ TEST_F(Pickbox, ResizeDrawsTheWindowCentredAgainWithItsState) {
 }
 
 TEST_F(Pickbox, SuspendGivesTheShellItsTerminalAndFgBringsTheWindowBack) {
-  ptyterm::Options o = options(fruit, "Fruit");
-  o.argv = {"/bin/bash", "-c", "set -m; \"$0\" Apple Banana Cherry Fruit; echo stopped; read -r _; fg; echo \"rc=$?\"",
-            testsupport::bin_path("pickbox")};
-  start(o);
+  start(ptyterm::in_shell(options(fruit, "Fruit"),
+                          "set -m; \"$0\" Apple Banana Cherry Fruit; echo stopped; read -r _; fg; echo \"rc=$?\"", "/bin/bash"));
   keys("j");
   expect_view(fruit, 0, 1);
   keys("\x1a");
@@ -519,22 +523,7 @@ TEST_F(Pickbox, EveryStartThatCannotDrawSaysWhy) {
 // A signal at any moment of the start leaves the terminal as it was and
 // ends the program by that signal.
 TEST_F(Pickbox, SignalsAtRandomMomentsOfTheStart) {
-  std::mt19937 rng(7);
-  for (int run = 0; run < 80; ++run) {
-    const int sig = run % 2 ? SIGINT : SIGTERM;
-    // Every other pair on a terminal with no alternate screen, where the
-    // window must be erased at whatever point it was cut off.
-    ptyterm::Options o = options(fruit, "Fruit");
-    if (run % 4 >= 2) o.term = "linux";
-    term_ = std::make_unique<ptyterm::Terminal>(o);
-    usleep(static_cast<useconds_t>(rng() % 12000));
-    term_->signal(sig);
-    ASSERT_TRUE(term_->wait_exit(5000)) << term_->screen();
-    EXPECT_EQ(term_->term_signal(), sig) << "run " << run << " exit " << term_->exit_code();
-    EXPECT_EQ(ptyterm::mode_faults(term_->modes()), "") << run;
-    EXPECT_FALSE(term_->alt_screen()) << run;
-    EXPECT_EQ(ptyterm::shown_rows(*term_), "") << run << " " << o.term;
-  }
+  EXPECT_EQ(ptyterm::faults_under_random_signals(options(fruit, "Fruit"), 80, 7), "");
 }
 
 TEST_F(Pickbox, LongTextsAndManyItems) {
@@ -692,8 +681,7 @@ TEST_F(Pickbox, NoAlternateScreenLeavesNothingDrawn) {
       expect_view(fruit, 0, 1);
       if (sig == SIGHUP) {  // placed anew first: the new place is erased
         term_->resize(30, 60);
-        top_ = 30 / 2 - 8;
-        left_ = 60 / 2 - 12;
+        place_at(30, 60);
         expect_view(fruit, 0, 1);
       }
       keys(key);
@@ -756,8 +744,7 @@ TEST_F(Pickbox, FindNarrowsTheListAndEscBringsItAllBack) {
   keys("\x1b[B");
   term_->wait_quiet();
   term_->resize(30, 100);
-  top_ = 30 / 2 - 8;
-  left_ = 100 / 2 - 12;
+  place_at(30, 100);
   expect_find(slice(items, {3, 13, 23, 30, 31, 32, 33, 34, 35, 36, 37, 38, 39}), 1, "/3");
   keys("\x1b");
   expect_view(items, 11, 1);  // item13, on the row it stood on
@@ -787,22 +774,21 @@ TEST_F(Pickbox, FindWithWideCharactersAndNothingToChoose) {
 // the queue, byte for byte, and nothing else is posted.
 class PickboxRoad : public ::testing::Test {
  protected:
-  void TearDown() override {
-    const int id = msgget(key_, 0);
-    if (id >= 0) msgctl(id, IPC_RMID, nullptr);
-  }
+  void TearDown() override { testsupport::remove_queue(key_); }
   // Chooses item `index` of items and returns every text on the queue after.
   Strings choose(const Strings& items, const std::string& title, int index) {
     return choose(items, title, std::string(static_cast<size_t>(index), 'j') + "\r");
   }
-  Strings choose(const Strings& items, const std::string& title, const std::string& keys) {
-    ptyterm::Options o;
-    o.argv = {testsupport::bin_path("pickbox")};
-    o.argv.insert(o.argv.end(), items.begin(), items.end());
-    o.argv.push_back(title);
+  // pickbox on the real mqtool and the test's queue.
+  ptyterm::Options options(Strings args) const {
+    ptyterm::Options o = ptyterm::program_options(testsupport::bin_path("pickbox"), args);
     o.env["PATH"] = testsupport::bin_dir() + ":" + std::getenv("PATH");
     o.env["JUX_QUEID"] = std::to_string(key_);
-    ptyterm::Terminal t(o);
+    return o;
+  }
+  Strings choose(Strings items, const std::string& title, const std::string& keys) {
+    items.push_back(title);
+    ptyterm::Terminal t(options(items));
     EXPECT_TRUE(t.wait_until([&] { return t.cursor_row() > 0 && t.tty_bytes() > 0; })) << t.screen();
     t.wait_quiet();
     t.send(keys);
@@ -810,15 +796,10 @@ class PickboxRoad : public ::testing::Test {
     EXPECT_EQ(t.exit_code(), 0) << t.screen();
     EXPECT_EQ(t.tty_output().find("sage:"), std::string::npos) << t.tty_output();
     Strings got;
-    const int id = msgget(key_, 0);
-    struct {
-      long type;
-      char text[2048];
-    } m{};
-    ssize_t n;
-    while (id >= 0 && (n = msgrcv(id, &m, sizeof m.text, 0, IPC_NOWAIT)) >= 0) {
-      EXPECT_EQ(m.type, 96);
-      got.emplace_back(m.text, static_cast<size_t>(n));
+    long type = 0;
+    while (auto text = testsupport::raw_take(msgget(key_, 0), 0, &type)) {
+      EXPECT_EQ(type, 96);
+      got.push_back(*text);
     }
     return got;
   }
@@ -851,22 +832,10 @@ TEST_F(PickboxRoad, AnyTextArrivesWhole) {
 
 // A hand-off that waits for room says so while it waits; Ctrl-C still gives up.
 TEST_F(PickboxRoad, AFullQueueIsNamedWhileTheHandOffWaits) {
-  const int id = msgget(key_, IPC_CREAT | IPC_EXCL | 0600);
+  const int id = testsupport::small_queue(key_, 16);
   ASSERT_GE(id, 0);
-  msqid_ds ds{};
-  ASSERT_EQ(msgctl(id, IPC_STAT, &ds), 0);
-  ds.msg_qbytes = 16;
-  ASSERT_EQ(msgctl(id, IPC_SET, &ds), 0);
-  struct {
-    long type;
-    char text[16];
-  } m{96, "filler-filler-f"};
-  ASSERT_EQ(msgsnd(id, &m, 16, IPC_NOWAIT), 0);
-  ptyterm::Options o;
-  o.argv = {testsupport::bin_path("pickbox"), "Apple", "Fruit"};
-  o.env["PATH"] = testsupport::bin_dir() + ":" + std::getenv("PATH");
-  o.env["JUX_QUEID"] = std::to_string(key_);
-  ptyterm::Terminal t(o);
+  ASSERT_EQ(testsupport::raw_send(id, "filler-filler-fi", 96, IPC_NOWAIT), 0);
+  ptyterm::Terminal t(options({"Apple", "Fruit"}));
   ASSERT_TRUE(t.wait_text("Apple")) << t.screen();
   t.send("\r");
   const std::string line =
@@ -878,6 +847,5 @@ TEST_F(PickboxRoad, AFullQueueIsNamedWhileTheHandOffWaits) {
   EXPECT_EQ(t.term_signal(), SIGINT);
   EXPECT_EQ(ptyterm::mode_faults(t.modes()), "");
   EXPECT_FALSE(t.alt_screen());
-  ASSERT_EQ(msgctl(id, IPC_STAT, &ds), 0);
-  EXPECT_EQ(ds.msg_qnum, 1u) << "only the filler is queued";
+  EXPECT_EQ(testsupport::queued(key_), 1) << "only the filler is queued";
 }

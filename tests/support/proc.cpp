@@ -30,7 +30,7 @@ std::string bin_dir() { return JUX_BIN_DIR; }
 std::string bin_path(const std::string& program) { return bin_dir() + "/" + program; }
 std::string locale_dir() { return JUX_LOCALE_DIR; }
 
-ProcResult run_process(const std::vector<std::string>& argv, const ProcOptions& options) {
+ProcResult run_function(const std::function<int()>& body, const ProcOptions& options) {
   ProcResult result;
   int in_pipe[2], out_pipe[2], err_pipe[2];
   if (pipe2(in_pipe, O_CLOEXEC) || pipe2(out_pipe, O_CLOEXEC) || pipe2(err_pipe, O_CLOEXEC)) return result;
@@ -48,14 +48,15 @@ ProcResult run_process(const std::vector<std::string>& argv, const ProcOptions& 
       int devnull = open("/dev/null", O_RDONLY);
       dup2(devnull, 0);
     }
-    dup2(out_pipe[1], 1);
+    if (!options.stdout_fd)
+      dup2(out_pipe[1], 1);
+    else if (*options.stdout_fd >= 0)
+      dup2(*options.stdout_fd, 1);
+    else
+      close(1);
     dup2(err_pipe[1], 2);
     apply_env(options.env);
-    std::vector<char*> args;
-    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    execv(args[0], args.data());
-    _exit(127);
+    _exit(body());
   }
   close(in_pipe[0]);
   close(out_pipe[1]);
@@ -109,6 +110,19 @@ ProcResult run_process(const std::vector<std::string>& argv, const ProcOptions& 
   if (WIFEXITED(status)) result.exit_code = WEXITSTATUS(status);
   if (WIFSIGNALED(status)) result.term_signal = WTERMSIG(status);
   return result;
+}
+
+ProcResult run_process(const std::vector<std::string>& argv, const ProcOptions& options) {
+  return run_function(
+      [&] {
+        if (options.before_exec) options.before_exec();
+        std::vector<char*> args;
+        for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+        args.push_back(nullptr);
+        execv(args[0], args.data());
+        return 127;
+      },
+      options);
 }
 
 }  // namespace testsupport

@@ -2,6 +2,7 @@
 // commands that need no terminal, and for programs run with no terminal at all.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -23,9 +24,15 @@ struct ProcOptions {
   std::map<std::string, std::optional<std::string>> env;
   bool new_session = true;  // setsid(): no controlling terminal, /dev/tty cannot be opened
   int timeout_ms = 10000;   // then SIGKILL and timed_out
+  // Standard output goes to this descriptor (-1: it is closed) instead of `out`.
+  std::optional<int> stdout_fd;
+  // Runs in the child just before the program starts (holding a signal, say).
+  std::function<void()> before_exec;
 };
 
 ProcResult run_process(const std::vector<std::string>& argv, const ProcOptions& options = {});
+// The same for body run in a child process; its result is the exit status.
+ProcResult run_function(const std::function<int()>& body, const ProcOptions& options = {});
 
 // Directory holding the built programs (build/bin of the tree under test).
 std::string bin_dir();
