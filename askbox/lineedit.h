@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "winkit.h"
+#include "keys.h"
 
 namespace askbox {
 

@@ -10,7 +10,10 @@
 #include "lineedit.h"
 #include "request.h"
 #include "window.h"
-#include "winkit.h"
+#include "keys.h"
+#include "session.h"
+#include "terminal.h"
+#include "text.h"
 
 namespace {
 

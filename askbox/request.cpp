@@ -1,6 +1,6 @@
 #include "request.h"
 
-#include "winkit.h"
+#include "text.h"
 
 namespace askbox {
 

@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-#include "winkit.h"
+#include "text.h"
 
 namespace notebox {
 

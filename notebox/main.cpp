@@ -16,7 +16,8 @@
 #include <term.h>
 
 #include "box.h"
-#include "winkit.h"
+#include "terminal.h"
+#include "text.h"
 
 namespace {
 

@@ -7,6 +7,8 @@
 #include <cwchar>
 #include <cwctype>
 
+#include "text.h"
+
 namespace pickbox {
 
 namespace {

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "listnav.h"
-#include "winkit.h"
+#include "keys.h"
 
 namespace pickbox {
 

@@ -2,7 +2,7 @@
 // every key sequence can be checked without a terminal.
 #pragma once
 
-#include "winkit.h"
+#include "keys.h"
 
 namespace pickbox {
 

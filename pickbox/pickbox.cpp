@@ -12,7 +12,9 @@
 #include "listnav.h"
 #include "quelib.h"
 #include "window.h"
-#include "winkit.h"
+#include "session.h"
+#include "terminal.h"
+#include "text.h"
 
 namespace {
 

@@ -11,7 +11,8 @@
 #include <cstring>
 #include <string>
 
-#include "winkit.h"
+#include "session.h"
+#include "terminal.h"
 
 namespace winkit {
 

@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "winkit.h"
+#include "terminal.h"
 
 namespace winkit {
 

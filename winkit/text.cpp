@@ -4,7 +4,7 @@
 #include <cwchar>
 #include <cwctype>
 
-#include "winkit.h"
+#include "text.h"
 
 namespace winkit {
 

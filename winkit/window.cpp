@@ -1,5 +1,8 @@
 #include "window.h"
 
+#include "terminal.h"
+#include "text.h"
+
 namespace winkit {
 
 Window::Window(int rows, int cols, int top, int left) { place(rows, cols, top, left); }

@@ -1,11 +1,12 @@
 // The one curses window a program draws in, askbox's frame, and key
-// reading. Separate from winkit.h because curses.h defines macros (erase,
+// reading. Apart from the other headers because curses.h defines macros (erase,
 // clear, move...) that code without curses must not see.
 #pragma once
 
 #include <curses.h>
 
-#include "winkit.h"
+#include "keys.h"
+#include "session.h"
 
 namespace winkit {
 

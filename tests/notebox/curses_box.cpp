@@ -11,7 +11,8 @@
 
 #include "box.h"
 #include "window.h"
-#include "winkit.h"
+#include "terminal.h"
+#include "text.h"
 
 int main(int argc, char** argv) {
   using namespace notebox;

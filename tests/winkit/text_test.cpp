@@ -10,7 +10,8 @@
 #include <vector>
 
 #include "proc.h"
-#include "winkit.h"
+#include "keys.h"
+#include "text.h"
 
 namespace {
 
