@@ -34,7 +34,7 @@ Outcome LineEditor::byte(unsigned char b) {
     b = kCtrlU;
   else if (!is_control(b))
     return text_byte(b);
-  pending_.clear();  // a key between the bytes of a character leaves it cut: it goes
+  pending_.drop();  // a key between the bytes of a character leaves it cut: it goes
   switch (b) {
     case kDel: erase_before(); break;
     case kCtrlU: erase_to_start(); break;
@@ -61,20 +61,9 @@ Outcome LineEditor::text_byte(unsigned char b) {
     const bool shown = wc != WEOF && std::iswprint(wc) && ::wcwidth(static_cast<wchar_t>(wc)) == 1;
     return insert({std::string(1, static_cast<char>(b)), 1, !shown});
   }
-  pending_.push_back(static_cast<char>(b));
-  wchar_t wc = 0;
-  std::mbstate_t state{};
-  const std::size_t n = std::mbrtowc(&wc, pending_.data(), pending_.size(), &state);
-  if (n == static_cast<std::size_t>(-2) && pending_.size() < MB_LEN_MAX) return Outcome::Continue;
-  if (n == static_cast<std::size_t>(-1) || n == static_cast<std::size_t>(-2)) {
-    // Never keep half a character: the cut sequence goes, and b starts afresh
-    // unless it was the offending byte alone.
-    const bool alone = pending_.size() == 1;
-    pending_.clear();
-    return alone ? Outcome::Continue : text_byte(b);
-  }
   std::string bytes;
-  bytes.swap(pending_);
+  wchar_t wc = 0;
+  if (!pending_.feed(b, bytes, wc)) return Outcome::Continue;
   // A character that takes no column (a combining mark, a zero-width space)
   // would leave the cursor's column ambiguous; it goes with the unprintable.
   const int width = ::wcwidth(wc);
@@ -94,7 +83,7 @@ Outcome LineEditor::key(EditKey k, unsigned char b) {
     case EditKey::Delete: edit = &LineEditor::delete_under; break;
     default: return Outcome::Continue;
   }
-  pending_.clear();
+  pending_.drop();
   (this->*edit)();
   return Outcome::Continue;
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "keys.h"
+#include "text.h"
 
 namespace askbox {
 
@@ -42,7 +43,7 @@ class LineEditor {
   Outcome byte(unsigned char b);  // one byte as typed, not part of an escape sequence
   // Any key: a Byte goes to byte(); keys a line has no use for change nothing.
   Outcome key(EditKey k, unsigned char b = 0);
-  Outcome cancel() { pending_.clear(); return Outcome::Cancel; }
+  Outcome cancel() { pending_.drop(); return Outcome::Cancel; }
 
   std::string answer() const;  // in the locale's encoding
 
@@ -78,7 +79,7 @@ class LineEditor {
   EditSettings settings_;
   bool multibyte_;
   std::vector<Char> chars_;
-  std::string pending_;  // the start of a multibyte character
+  winkit::CharReader pending_;  // the start of a multibyte character
   std::size_t cursor_ = 0;
   std::size_t first_ = 0;
 };

@@ -72,34 +72,18 @@ bool contains(std::string_view hay, std::string_view needle) {
 }
 
 bool FindText::type(unsigned char byte) {
-  if (pending_.empty() && byte < 0x80) {
-    if (byte < 0x20 || byte == kErase || text_.size() + 1 > find_max) return false;
-    text_.push_back(static_cast<char>(byte));
-    lens_.push_back(1);
-    return true;
-  }
-  pending_.push_back(static_cast<char>(byte));
+  std::string bytes;
   wchar_t wc = 0;
-  const std::size_t r = std::mbrtowc(&wc, &pending_.back(), 1, &state_);
-  if (r == static_cast<std::size_t>(-2)) {
-    if (pending_.size() < MB_LEN_MAX) return false;
-  } else if (r != static_cast<std::size_t>(-1) && std::iswprint(static_cast<wint_t>(wc)) &&
-             text_.size() + pending_.size() <= find_max) {
-    text_ += pending_;
-    lens_.push_back(static_cast<unsigned char>(pending_.size()));
-    pending_.clear();
-    return true;
-  }
-  // A byte that breaks a character may start the next one.
-  const bool again = r == static_cast<std::size_t>(-1) && pending_.size() > 1;
-  pending_.clear();
-  state_ = std::mbstate_t{};
-  return again ? type(byte) : false;
+  if (!pending_.feed(byte, bytes, wc) || !std::iswprint(static_cast<wint_t>(wc)) ||
+      text_.size() + bytes.size() > find_max)
+    return false;
+  text_ += bytes;
+  lens_.push_back(static_cast<unsigned char>(bytes.size()));
+  return true;
 }
 
 bool FindText::erase() {
-  pending_.clear();
-  state_ = std::mbstate_t{};
+  pending_.drop();
   if (lens_.empty()) return false;
   text_.resize(text_.size() - lens_.back());
   lens_.pop_back();
@@ -107,8 +91,7 @@ bool FindText::erase() {
 }
 
 bool FindText::clear() {
-  pending_.clear();
-  state_ = std::mbstate_t{};
+  pending_.drop();
   if (text_.empty()) return false;
   text_.clear();
   lens_.clear();

@@ -11,6 +11,7 @@
 
 #include "listnav.h"
 #include "keys.h"
+#include "text.h"
 
 namespace pickbox {
 
@@ -38,8 +39,7 @@ class FindText {
  private:
   std::string text_;
   std::vector<unsigned char> lens_;  // byte length of each character
-  std::string pending_;              // a character's first bytes
-  std::mbstate_t state_{};
+  winkit::CharReader pending_;       // a character's first bytes
 };
 
 // The items the program got, as views of its arguments: never copied.

@@ -1,6 +1,7 @@
 #include <iconv.h>
 #include <langinfo.h>
 
+#include <climits>
 #include <cwchar>
 #include <cwctype>
 
@@ -46,6 +47,21 @@ class Drawable {
 };
 
 }  // namespace
+
+bool CharReader::feed(unsigned char byte, std::string& bytes, wchar_t& wc) {
+  pending_.push_back(static_cast<char>(byte));
+  std::mbstate_t state{};
+  const std::size_t n = std::mbrtowc(&wc, pending_.data(), pending_.size(), &state);
+  if (n == static_cast<std::size_t>(-2) && pending_.size() < MB_LEN_MAX) return false;
+  if (n == static_cast<std::size_t>(-1) || n == static_cast<std::size_t>(-2)) {
+    const bool alone = pending_.size() == 1;
+    pending_.clear();
+    return alone ? false : feed(byte, bytes, wc);
+  }
+  bytes.clear();
+  bytes.swap(pending_);
+  return true;
+}
 
 std::size_t char_prefix(std::string_view s, std::size_t max_bytes) {
   if (s.size() <= max_bytes) return s.size();

@@ -18,6 +18,20 @@ std::size_t char_prefix(std::string_view s, std::size_t max_bytes);
 // in which case every byte above ASCII would be refused; empty when it can.
 std::string reason_charset_unreadable();
 
+// Typed bytes put together into characters of the current locale. Never
+// keeps half a character: a byte that breaks one drops the bytes before it
+// and starts afresh.
+class CharReader {
+ public:
+  // The character once whole (its bytes in `bytes`, its code in `wc`);
+  // false while it is not, or when the byte was no part of any.
+  bool feed(unsigned char byte, std::string& bytes, wchar_t& wc);
+  void drop() { pending_.clear(); }  // a key between a character's bytes cuts it
+
+ private:
+  std::string pending_;
+};
+
 // s as it may be drawn, in the current locale: a byte that does not decode,
 // a character that is not printable, and a zero-width character with nothing
 // before it to join show as one '?' each. Cut to max_columns columns, never
