@@ -81,19 +81,16 @@ void restore_terminal() {
 
 // Ctrl-Z: the shell gets its terminal as it gave it; on `fg` the program's
 // modes come back and a resize is noted, on which the window is drawn again
-// whole.
+// whole. A script around us stops at once, and the shell's fg may come
+// before we stop, even before the handler's first line: so SIGCONT is
+// watched for as long as the session is armed, and a continue seen since
+// the last stop drops this one, or nothing would ever continue us.
 volatile std::sig_atomic_t g_continued = 0;
 void on_continue(int) { g_continued = 1; }
+struct sigaction g_old_cont {};
+bool g_cont_caught = false;
 
 void stop_and_resume() {
-  // A script around us stops at once, and the shell's fg may come before we
-  // stop: the stop is then dropped, or nothing would ever continue us.
-  struct sigaction cont {}, old_cont {};
-  cont.sa_handler = on_continue;
-  sigemptyset(&cont.sa_mask);
-  g_continued = 0;
-  ::sigaction(SIGCONT, &cont, &old_cont);
-
   termios program{};
   const bool have_program = ::tcgetattr(g_restore.fd, &program) == 0;
   restore_terminal();
@@ -116,7 +113,7 @@ void stop_and_resume() {
   ::sigprocmask(SIG_UNBLOCK, &tstp, &before);  // stopped here until SIGCONT
   ::sigprocmask(SIG_SETMASK, &before, nullptr);
   ::sigaction(SIGTSTP, &mine, nullptr);
-  ::sigaction(SIGCONT, &old_cont, nullptr);
+  g_continued = 0;
 
   if (have_program) ::tcsetattr(g_restore.fd, TCSADRAIN, &program);
   write_all(g_restore.fd, g_restore.enter, g_restore.enter_len);
@@ -185,6 +182,13 @@ void arm_signals(int fd, const termios& modes) {
   g_restore.modes = modes;
   g_armed = 1;
   for (std::size_t i = 0; i < kSignalCount; ++i) g_caught[i] = catch_if_default(kSignals[i], on_signal, guarded_signals());
+  // Whatever the caller did with SIGCONT, the process continues on it; only
+  // the note that it came is added.
+  struct sigaction cont {};
+  cont.sa_handler = on_continue;
+  sigemptyset(&cont.sa_mask);
+  g_continued = 0;
+  g_cont_caught = ::sigaction(SIGCONT, &cont, &g_old_cont) == 0;
 }
 
 void catch_resizes() {
@@ -201,6 +205,8 @@ void disarm() {
     if (g_caught[i]) ::signal(kSignals[i], SIG_DFL);
     g_caught[i] = false;
   }
+  if (g_cont_caught) ::sigaction(SIGCONT, &g_old_cont, nullptr);
+  g_cont_caught = false;
   if (g_resize_caught) ::signal(SIGWINCH, SIG_DFL);
   g_resize_caught = false;
   g_resized = 0;
