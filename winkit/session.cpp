@@ -83,10 +83,15 @@ void restore_terminal() {
 // modes come back and a resize is noted, on which the window is drawn again
 // whole. A script around us stops at once, and the shell's fg may come
 // before we stop, even before the handler's first line: so SIGCONT is
-// watched for as long as the session is armed, and a continue seen since
-// the last stop drops this one, or nothing would ever continue us.
+// watched for as long as the session is armed, and a continue not yet taken
+// drops this stop, or nothing would ever continue us. A continue while
+// running (the stop never came) is taken as a resize: the shell has written
+// its job line over the window.
 volatile std::sig_atomic_t g_continued = 0;
-void on_continue(int) { g_continued = 1; }
+void on_continue(int) {
+  g_continued = 1;
+  g_resized = 1;
+}
 struct sigaction g_old_cont {};
 bool g_cont_caught = false;
 
@@ -369,6 +374,7 @@ int key_fd() { return g_key_fd; }
 bool take_resize() {
   if (!g_resized) return false;
   g_resized = 0;
+  g_continued = 0;
   return true;
 }
 

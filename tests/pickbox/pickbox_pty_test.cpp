@@ -470,6 +470,22 @@ TEST_F(Pickbox, SuspendGivesTheShellItsTerminalAndFgBringsTheWindowBack) {
   EXPECT_EQ(handed_off(), (Strings{"-s", "30001", "Cherry", "Fruit"}));
 }
 
+// A continue with no stop before it (a shell's fg that won the race with
+// Ctrl-Z) draws the window again whole: the shell's job line may be over it.
+TEST_F(Pickbox, AContinueDrawsTheWindowAgain) {
+  start(fruit);
+  keys("j");
+  expect_view(fruit, 0, 1);
+  term_->wait_quiet();
+  const size_t before = term_->tty_bytes();
+  term_->signal(SIGCONT);
+  term_->wait_quiet();
+  EXPECT_NE(term_->tty_output().find("Banana", before), std::string::npos) << term_->tty_output().substr(before);
+  keys("j\r");
+  expect_exit(0);
+  EXPECT_EQ(handed_off(), (Strings{"-s", "30001", "Cherry", "Title"}));
+}
+
 // A script between the shell and the window stops first, so the shell may
 // hold the terminal again while the window is still giving it back; an fg
 // at once must still find the window running. A race: several rounds.
