@@ -28,6 +28,8 @@ struct Restore {
   std::size_t leave_len = 0;
   char enter[256] = {};  // and for taking it again
   std::size_t enter_len = 0;
+  termios program{};  // the modes the window reads keys in
+  bool have_program = false;
 };
 Restore g_restore;
 volatile std::sig_atomic_t g_armed = 0;
@@ -95,9 +97,15 @@ void on_continue(int) {
 struct sigaction g_old_cont {};
 bool g_cont_caught = false;
 
+// The window's modes and screen again, after a stop or after the shell had
+// the terminal; safe in a signal handler. From the background the mode
+// change stops us (SIGTTOU) until the shell's fg, and is then made.
+void take_terminal_again() {
+  if (g_restore.have_program) ::tcsetattr(g_restore.fd, TCSADRAIN, &g_restore.program);
+  write_all(g_restore.fd, g_restore.enter, g_restore.enter_len);
+}
+
 void stop_and_resume() {
-  termios program{};
-  const bool have_program = ::tcgetattr(g_restore.fd, &program) == 0;
   restore_terminal();
 
   struct sigaction dfl {}, mine {};
@@ -120,8 +128,7 @@ void stop_and_resume() {
   ::sigaction(SIGTSTP, &mine, nullptr);
   g_continued = 0;
 
-  if (have_program) ::tcsetattr(g_restore.fd, TCSADRAIN, &program);
-  write_all(g_restore.fd, g_restore.enter, g_restore.enter_len);
+  take_terminal_again();
   g_resized = 1;  // the key read, interrupted, reports it
 }
 
@@ -188,10 +195,12 @@ void arm_signals(int fd, const termios& modes) {
   g_armed = 1;
   for (std::size_t i = 0; i < kSignalCount; ++i) g_caught[i] = catch_if_default(kSignals[i], on_signal, guarded_signals());
   // Whatever the caller did with SIGCONT, the process continues on it; only
-  // the note that it came is added.
+  // the note that it came is added. Restarted calls: a mode change that
+  // stopped us in the background must still be made once we are continued.
   struct sigaction cont {};
   cont.sa_handler = on_continue;
   sigemptyset(&cont.sa_mask);
+  cont.sa_flags = SA_RESTART;
   g_continued = 0;
   g_cont_caught = ::sigaction(SIGCONT, &cont, &g_old_cont) == 0;
 }
@@ -288,6 +297,8 @@ void set_key_modes(int fd) {
     modes.c_iflag &= ~static_cast<tcflag_t>(IXON);
     ::tcsetattr(fd, TCSADRAIN, &modes);
     def_prog_mode();
+    g_restore.program = modes;
+    g_restore.have_program = true;
   }
 }
 
@@ -374,7 +385,13 @@ int key_fd() { return g_key_fd; }
 bool take_resize() {
   if (!g_resized) return false;
   g_resized = 0;
-  g_continued = 0;
+  BlockSignals blocked;  // a stop now must not find this continue untaken
+  if (g_continued) {
+    // Continued with no stop of ours: the shell may have had the terminal
+    // and left its own modes on it.
+    g_continued = 0;
+    if (g_armed) take_terminal_again();
+  }
   return true;
 }
 

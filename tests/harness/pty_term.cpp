@@ -509,6 +509,10 @@ termios Terminal::modes() const {
   return t;
 }
 
+void Terminal::set_modes(const termios& t) {
+  if (impl_->master >= 0) tcsetattr(impl_->master, TCSANOW, &t);
+}
+
 const std::vector<UnusableTerminal>& unusable_terminals() {
   static const std::vector<UnusableTerminal> all = {
       {"no-such-terminal", "no usable terminal description for TERM=no-such-terminal"},

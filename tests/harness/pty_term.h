@@ -100,6 +100,8 @@ class Terminal {
 
   // The pseudo-terminal's modes as they are now (also after the program exited).
   termios modes() const;
+  // Sets them, as another process on the terminal (a shell) would.
+  void set_modes(const termios& t);
 
  private:
   struct Impl;

@@ -456,7 +456,8 @@ TEST_F(Pickbox, ResizeDrawsTheWindowCentredAgainWithItsState) {
 
 TEST_F(Pickbox, SuspendGivesTheShellItsTerminalAndFgBringsTheWindowBack) {
   start(ptyterm::in_shell(options(fruit, "Fruit"),
-                          "set -m; \"$0\" Apple Banana Cherry Fruit; echo stopped; read -r _; fg; echo \"rc=$?\"", "/bin/bash"));
+                          "set -m; \"$0\" Apple Banana Cherry Fruit; echo stopped; read -r _; fg; echo again; "
+                          "read -r _; bg; read -r _; fg; echo \"rc=$?\"", "/bin/bash"));
   keys("j");
   expect_view(fruit, 0, 1);
   keys("\x1a");
@@ -465,22 +466,37 @@ TEST_F(Pickbox, SuspendGivesTheShellItsTerminalAndFgBringsTheWindowBack) {
   expect_normal_modes();
   keys("\n");
   expect_view(fruit, 0, 1);
+  // Through bg: continued in the background, the window waits for the
+  // terminal, and takes its modes again on fg.
+  keys("\x1a");
+  ASSERT_TRUE(term_->wait_text("again")) << term_->screen();
+  keys("\n");
+  ASSERT_TRUE(term_->wait_text("Fruit &")) << term_->screen();
+  keys("\n");
+  expect_view(fruit, 0, 1);
+  EXPECT_EQ(term_->modes().c_lflag & (ICANON | ECHO), 0u);
   keys("j\r");
   ASSERT_TRUE(term_->wait_text("rc=0")) << term_->screen();
   EXPECT_EQ(handed_off(), (Strings{"-s", "30001", "Cherry", "Fruit"}));
 }
 
 // A continue with no stop before it (a shell's fg that won the race with
-// Ctrl-Z) draws the window again whole: the shell's job line may be over it.
-TEST_F(Pickbox, AContinueDrawsTheWindowAgain) {
+// Ctrl-Z) takes the terminal again: the shell may have left its own modes,
+// and its job line over the window.
+TEST_F(Pickbox, AContinueTakesTheTerminalAgain) {
   start(fruit);
+  const termios program = term_->modes();
   keys("j");
   expect_view(fruit, 0, 1);
   term_->wait_quiet();
+  termios shell = program;
+  shell.c_lflag |= ICANON | ECHO;
+  term_->set_modes(shell);
   const size_t before = term_->tty_bytes();
   term_->signal(SIGCONT);
   term_->wait_quiet();
   EXPECT_NE(term_->tty_output().find("Banana", before), std::string::npos) << term_->tty_output().substr(before);
+  EXPECT_EQ(term_->modes().c_lflag & (ICANON | ECHO), 0u);
   keys("j\r");
   expect_exit(0);
   EXPECT_EQ(handed_off(), (Strings{"-s", "30001", "Cherry", "Title"}));
