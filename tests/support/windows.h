@@ -26,7 +26,7 @@ struct NoDrawing {
   ptyterm::Options options;
   int status;
   std::string tty_output;
-  std::string captured;
+  std::string captured = "";
 };
 
 inline void expect_no_drawing(const NoDrawing& c) {
