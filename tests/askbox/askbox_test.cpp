@@ -171,52 +171,75 @@ TEST(AskboxWindow, LongPromptStopsAtTheFrame) {
 
 // --- the line and the result ----------------------------------------------
 
-TEST(AskboxAnswer, TypedTextIsPrintedExactly) {
-  EXPECT_EQ(answer("a b = \"c\" 'd' $x %s\\\r").out, "NAME=a b = \"c\" 'd' $x %s\\\n");
-  const Answer empty = answer("\r");
-  EXPECT_EQ(empty.out, "NAME=\n");
-  EXPECT_EQ(empty.status, 0) << "an empty answer is still an answer";
-  EXPECT_EQ(answer("x\n").out, "NAME=x\n");
+// Keys typed into a window and the line its caller gets, status 0 each.
+TEST(AskboxAnswer, KeysAndTheLineTheCallerGets) {
+  const Options name = askbox({"Q", "NAME"});
+  Options single_byte = name;
+  single_byte.locale = "C";
+  std::vector<std::pair<std::string, Options>> terms;
+  for (const char* term : {"vt220", "rxvt-unicode", "xterm-mono"}) {
+    terms.push_back({term, name});
+    terms.back().second.term = term;
+  }
+  const std::string many_names(1000, 'N');
+  struct Row {
+    std::string keys;
+    std::string out;
+    Options options;
+  } rows[] = {
+      // Printed exactly, however it reads to a shell; empty is an answer too.
+      {"a b = \"c\" 'd' $x %s\\\r", "NAME=a b = \"c\" 'd' $x %s\\\n", name},
+      {"\r", "NAME=\n", name},
+      {"x\n", "NAME=x\n", name},
+      // The name whole, empty, or holding '='.
+      {"v\r", many_names + "=v\n", askbox({"Q", many_names})},
+      {"v\r", "=v\n", askbox({"Q", ""})},
+      {"v\r", "A=B=v\n", askbox({"Q", "A=B"})},
+      // Erase and kill; a character of several bytes goes as a whole.
+      {"abc\x7f" "X\r", "NAME=abX\n", name},
+      {"abc\x15" "de\r", "NAME=de\n", name},
+      {"ab\xc3\xa9\x7f\xc3\xbc日本\x7f\r", "NAME=ab\xc3\xbc日\n", name},
+      // Editing keys in every form the terminal sends.
+      {"abc\x1b[DX\r", "NAME=abXc\n", name},
+      {"abc\x1bODX\x1bOCY\r", "NAME=abXcY\n", name},
+      {"bc\x1b[Ha\x1b[Fd\r", "NAME=abcd\n", name},
+      {"bc\x1bOHa\x1bOFd\x1b[1~<\x1b[4~>\r", "NAME=<abcd>\n", name},
+      {"abc\x1b[D\x1b[D\x1b[3~\r", "NAME=ac\n", name},
+      {"bc\x01" "a\x05" "d\r", "NAME=abcd\n", name},                // Ctrl-A, Ctrl-E
+      {"abcd\x1b[D\x1b[D\x0b\r", "NAME=ab\n", name},              // Ctrl-K
+      {"one two  \x17three\r", "NAME=one three\n", name},          // Ctrl-W
+      {"abc\x1b[D\x04\r", "NAME=ab\n", name},                      // Ctrl-D inside a line
+      {"ab\x08\r", "NAME=a\n", name},                               // ^H
+      // F1, F5, PgUp, PgDn, Insert, Up, Down, Shift-Tab, Alt-x, Ctrl-Left,
+      // mouse reports: keys a line has no use for, dropped whole.
+      {"a\x1bOPb\x1b[15~c\x1b[5~\x1b[6~\x1b[2~\x1b[A\x1bOB\x1b[Z\x1bx\x1b[1;5Dd\x1b[M !!\x1b[<0;5;5Me\r", "NAME=abcde\n",
+       name},
+      // Other control bytes never enter the answer.
+      {std::string("a\0b\x02\x06\x07\x0e\x10\x18\x1d" "c\x1f\x7f\x7f", 15) + "d\r", "NAME=ad\n", name},
+      // Alt with a cursor or editing key comes as ESC before the key's own
+      // sequence (xterm's metaSendsEscape, rxvt): a key, never Esc alone.
+      {"ab\x1b\x1bOAc\x1b\x1b[5~d\x1b\x1b[1;5Ce\x1b\x1b[3~f\r", "NAME=abcdef\n", name},
+      // Invalid bytes are dropped, cut characters too (the last before Enter).
+      {"ab\xff" "cd\r", "NAME=abcd\n", name},
+      {"a\x80\xc0\xfe" "b\r", "NAME=ab\n", name},
+      {"a\xe6\x97" "b\xe6\r", "NAME=ab\n", name},
+      {"x\xff\x7f" "y\r", "NAME=y\n", name},
+      // The line stops at 256 characters.
+      {std::string(300, 'a') + "\r", "NAME=" + std::string(256, 'a') + "\n", name},
+      // A single-byte locale.
+      {"abc\x7f" "X\r", "NAME=abX\n", single_byte},
+      {"abc\x15" "de\r", "NAME=de\n", single_byte},
+      {std::string(300, 'b') + "\r", "NAME=" + std::string(256, 'b') + "\n", single_byte},
+  };
+  for (const Row& r : rows) {
+    const Answer a = answer(r.keys, r.options);
+    EXPECT_EQ(a.out, r.out) << testing::PrintToString(r.keys);
+    EXPECT_EQ(a.status, 0) << testing::PrintToString(r.keys);
+  }
+  // Find and Select are Home and End.
+  for (const auto& [term, o] : terms) EXPECT_EQ(answer("abc\x1b[1~X\x1b[4~Y\r", o).out, "NAME=XabcY\n") << term;
 }
 
-TEST(AskboxAnswer, NameIsPrintedWholeAndMayBeEmpty) {
-  const std::string name(1000, 'N');
-  EXPECT_EQ(answer("v\r", askbox({"Q", name})).out, name + "=v\n");
-  EXPECT_EQ(answer("v\r", askbox({"Q", ""})).out, "=v\n");
-  EXPECT_EQ(answer("v\r", askbox({"Q", "A=B"})).out, "A=B=v\n");
-}
-
-TEST(AskboxAnswer, EraseAndKill) {
-  EXPECT_EQ(answer("abc\x7f" "X\r").out, "NAME=abX\n");
-  EXPECT_EQ(answer("abc\x15" "de\r").out, "NAME=de\n");
-  EXPECT_EQ(answer("\x7f\x7f" "a\r").out, "NAME=a\n");
-  // A character of several bytes goes as a whole.
-  EXPECT_EQ(answer("ab\xc3\xa9\x7f\xc3\xbc日本\x7f\r").out, "NAME=ab\xc3\xbc日\n");
-}
-
-TEST(AskboxAnswer, EditingKeysInEveryFormTheTerminalSends) {
-  EXPECT_EQ(answer("abc\x1b[DX\r").out, "NAME=abXc\n");
-  EXPECT_EQ(answer("abc\x1bODX\x1bOCY\r").out, "NAME=abXcY\n");
-  EXPECT_EQ(answer("bc\x1b[Ha\x1b[Fd\r").out, "NAME=abcd\n");
-  EXPECT_EQ(answer("bc\x1bOHa\x1bOFd\x1b[1~<\x1b[4~>\r").out, "NAME=<abcd>\n");
-  EXPECT_EQ(answer("abc\x1b[D\x1b[D\x1b[3~\r").out, "NAME=ac\n");
-  EXPECT_EQ(answer("bc\x01" "a\x05" "d\r").out, "NAME=abcd\n");           // Ctrl-A, Ctrl-E
-  EXPECT_EQ(answer("abcd\x1b[D\x1b[D\x0b\r").out, "NAME=ab\n");         // Ctrl-K
-  EXPECT_EQ(answer("one two  \x17three\r").out, "NAME=one three\n");     // Ctrl-W
-  EXPECT_EQ(answer("abc\x1b[D\x04\r").out, "NAME=ab\n");                 // Ctrl-D inside a line
-  EXPECT_EQ(answer("ab\x08\r").out, "NAME=a\n");                          // ^H
-}
-
-TEST(AskboxAnswer, KeysALineHasNoUseForAreDroppedWhole) {
-  // F1, F5, PgUp, PgDn, Insert, Up, Down, Shift-Tab, Alt-x, Ctrl-Left, mouse reports.
-  EXPECT_EQ(answer("a\x1bOPb\x1b[15~c\x1b[5~\x1b[6~\x1b[2~\x1b[A\x1bOB\x1b[Z\x1bx\x1b[1;5Dd\x1b[M !!\x1b[<0;5;5Me\r").out,
-            "NAME=abcde\n");
-  // Other control bytes never enter the answer.
-  EXPECT_EQ(answer(std::string("a\0b\x02\x06\x07\x0e\x10\x18\x1d" "c\x1f\x7f\x7f", 15) + "d\r").out, "NAME=ad\n");
-}
-
-// Alt with a cursor or editing key comes as ESC before the key's own
-// sequence (xterm's metaSendsEscape, rxvt): a key, never Esc alone.
 // Ctrl-S is a key the line drops, not a stop of the terminal's output.
 TEST(AskboxAnswer, CtrlSNeverFreezesTheWindow) {
   Terminal t(captured({"Q", "NAME"}));
@@ -225,18 +248,7 @@ TEST(AskboxAnswer, CtrlSNeverFreezesTheWindow) {
   EXPECT_TRUE(t.wait_text("ab", 3000)) << t.screen();
 }
 
-TEST(AskboxAnswer, AltWithAKeyIsNoCancel) {
-  const Answer a = answer("ab\x1b\x1bOAc\x1b\x1b[5~d\x1b\x1b[1;5Ce\x1b\x1b[3~f\r");
-  EXPECT_EQ(a.out, "NAME=abcdef\n");
-  EXPECT_EQ(a.status, 0);
-}
-
-TEST(AskboxAnswer, InvalidBytesAreDroppedAndKeysGoOnWorking) {
-  EXPECT_EQ(answer("ab\xff" "cd\r").out, "NAME=abcd\n");
-  EXPECT_EQ(answer("a\x80\xc0\xfe" "b\r").out, "NAME=ab\n");
-  EXPECT_EQ(answer("a\xe6\x97" "b\xe6\r").out, "NAME=ab\n");   // cut characters, the last before Enter
-  EXPECT_EQ(answer("x\xff\x7f" "y\r").out, "NAME=y\n");
-
+TEST(AskboxAnswer, InvalidBytesFromAPipeAreDropped) {
   const Answer from_pipe = piped("ab\377cd\n", askbox({"Q", "NAME"}));
   EXPECT_EQ(from_pipe.out, "NAME=abcd\n");
   EXPECT_EQ(from_pipe.status, 0);
@@ -286,18 +298,6 @@ TEST(AskboxAnswer, LongLinesScrollInsideTheField) {
     for (int i = 0; i < 255; ++i) want += unit;
     EXPECT_EQ(t.captured_stdout(), "NAME=<" + want + "\n") << unit;
   }
-}
-
-TEST(AskboxAnswer, LineStopsAt256) {
-  EXPECT_EQ(answer(std::string(300, 'a') + "\r").out, "NAME=" + std::string(256, 'a') + "\n");
-}
-
-TEST(AskboxAnswer, SingleByteLocale) {
-  Options c = askbox({"Q", "NAME"});
-  c.locale = "C";
-  EXPECT_EQ(answer("abc\x7f" "X\r", c).out, "NAME=abX\n");
-  EXPECT_EQ(answer("abc\x15" "de\r", c).out, "NAME=de\n");
-  EXPECT_EQ(answer(std::string(300, 'b') + "\r", c).out, "NAME=" + std::string(256, 'b') + "\n");
 }
 
 TEST(AskboxAnswer, ResizeDoesNotEndTheLine) {
@@ -669,14 +669,6 @@ TEST(AskboxKeys, KeysTypedBeforeTheWindowAreDropped) {
   EXPECT_EQ(t.captured_stdout(), "NAME=late\n");
   std::remove(go.c_str());
   rmdir(dir);
-}
-
-TEST(AskboxKeys, FindAndSelectAreHomeAndEnd) {
-  for (const char* term : {"vt220", "rxvt-unicode", "xterm-mono"}) {
-    Options o = captured({"Q", "NAME"});
-    o.term = term;
-    EXPECT_EQ(answer("abc\x1b[1~X\x1b[4~Y\r", o).out, "NAME=XabcY\n") << term;
-  }
 }
 
 // Without an alternate screen, Ctrl-Z hands the shell a screen with no trace
