@@ -336,20 +336,6 @@ TEST(AskboxAnswer, RestOfAPasteNeverReachesTheShell) {
   EXPECT_EQ(t.captured_stdout(), "NAME=first\nnext=typed later\n");
 }
 
-TEST(AskboxAnswer, CapturedOutputHoldsOnlyTheResult) {
-  Terminal t(captured({"Q", "NAME"}));
-  ASSERT_TRUE(wait_reading(t)) << t.screen();
-  // The window is on the terminal, not in the capture.
-  EXPECT_TRUE(t.wait_text("JUX-INPUT--WINDOW")) << t.screen();
-  EXPECT_EQ(t.captured_stdout(), "");
-  t.send("ok\r");
-  ASSERT_TRUE(t.wait_exit());
-  EXPECT_EQ(t.captured_stdout(), "NAME=ok\n");
-  EXPECT_EQ(t.exit_code(), 0);
-  EXPECT_FALSE(t.alt_screen());
-  expect_normal_modes(t);
-}
-
 TEST(AskboxAnswer, ResultLineIsTheLastThingOnTheTerminal) {
   Terminal t(askbox({"Q", "NAME"}));
   ASSERT_TRUE(wait_reading(t)) << t.screen();

@@ -67,9 +67,10 @@ TEST_P(NoteboxLayout, BoxStaysOnTheNormalScreenAfterExit) {
   }
   EXPECT_EQ(t.picture(0, 0, rows, cols), screen) << t.screen();
   EXPECT_EQ(t.video(0, 0, rows, cols), video);
-  // The cursor just below the box.
+  // The cursor just below the box, the terminal's modes as they were.
   EXPECT_EQ(t.cursor_row(), top + 8);
   EXPECT_EQ(t.cursor_col(), 0);
+  EXPECT_EQ(ptyterm::mode_faults(t.modes()), "");
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, NoteboxLayout, ::testing::Values(std::make_pair(24, 80), std::make_pair(40, 120)));
@@ -263,12 +264,6 @@ TEST(NoteboxScreen, NoUsableTerminalIsNoFailureButSaysWhy) {
     ptyterm::set_term(o, c.term);
     testsupport::expect_no_drawing({o, 0, "notebox: " + c.why + "\r\n", ""});
   }
-}
-
-TEST(NoteboxScreen, TerminalModesAreLeftAsTheyWere) {
-  Terminal t(notebox({"hello"}));
-  ASSERT_TRUE(t.wait_exit());
-  EXPECT_EQ(ptyterm::mode_faults(t.modes()), "");
 }
 
 }  // namespace
