@@ -84,14 +84,6 @@ TEST_F(Mqtool, SendPutsBareTextOfType96OnQueueOpenToAll) {
   EXPECT_EQ(take(k), "hello");
 }
 
-TEST_F(Mqtool, ReceivesInOrder) {
-  std::string k = key_arg(1);
-  for (const char* t : {"one", "two", "three"}) ASSERT_EQ(run({"-s", k, t, "tag"}).exit_code, 0);
-  EXPECT_EQ(run({"-r", k}).out, "one\n");
-  EXPECT_EQ(run({"-r", k}).out, "two\n");
-  EXPECT_EQ(run({"-r", k}).out, "three\n");
-}
-
 // Each run that makes no queue: its status, its lines on both streams, no
 // queue under the key nor its negative, no private queue, and no wait.
 TEST_F(Mqtool, RunsThatTouchNoQueueSayWhy) {
