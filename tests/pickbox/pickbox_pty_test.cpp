@@ -335,6 +335,8 @@ TEST_F(Pickbox, StartsThatCannotDrawSayWhy) {
   EXPECT_EQ(r.err, "pickbox: no terminal to draw on (standard output is not one, and there is no /dev/tty)\n");
 }
 
+// Each way a hand-off fails is worded by RunCommand's own cases; here that
+// pickbox says it and fails, for a status and for a command not found.
 TEST_F(Pickbox, UndeliveredChoiceIsAFailureThatSaysWhy) {
   ptyterm::Options o = options(fruit, "Fruit");
   o.env["STUB_STATUS"] = "3";
@@ -343,12 +345,6 @@ TEST_F(Pickbox, UndeliveredChoiceIsAFailureThatSaysWhy) {
   expect_exit(1);
   EXPECT_TRUE(handed_off());
   EXPECT_NE(term_->tty_output().find("pickbox: mqtool ended with status 3\r\n"), std::string::npos);
-
-  std::ofstream(dir_ + "/mqtool") << "#!/bin/sh\nkill -KILL $$\n";
-  start(o);
-  keys("\r");
-  expect_exit(1);
-  EXPECT_NE(term_->tty_output().find("pickbox: mqtool was killed by signal 9 (Killed)\r\n"), std::string::npos);
 
   std::remove((dir_ + "/mqtool").c_str());
   o.env["PATH"] = dir_;  // no mqtool anywhere
