@@ -568,8 +568,6 @@ TEST(AskboxAnswer, RandomKeysNeverBreakTheAnswerOrTheReading) {
       const unsigned char b = static_cast<unsigned char>(out[i]);
       EXPECT_TRUE(b >= 0x20 && b != 0x7f) << "run " << run << " byte " << int(b) << " at " << i;
     }
-    const int top = top_of(t);
-    (void)top;
     expect_normal_modes(t);
   }
 }

@@ -158,12 +158,22 @@ TEST_F(Mqtool, EmptyTextMakesQueueAndSendsNothing) {
   EXPECT_EQ(qtest::queued(k), 0);
 }
 
-TEST_F(Mqtool, ReceivedTextIsPrintedWholeNulBytesAndAll) {
-  key_t k = key(1);
-  const std::string texts[] = {std::string("a\0b", 3), std::string("\0", 1), std::string("tail\0\0", 6), ""};
-  for (const auto& t : texts) ASSERT_TRUE(post(k, t));
+// Texts up to a message's size sent by mqtool, and texts with NUL bytes or
+// none put on the queue directly: each received and printed whole, in order.
+TEST_F(Mqtool, TextsTravelWholeNulBytesAndAll) {
+  const std::string k = key_arg(1);
+  std::vector<std::string> texts = {std::string("a\0b", 3), std::string("\0", 1), std::string("tail\0\0", 6), ""};
+  for (const auto& t : texts) ASSERT_TRUE(post(key(1), t));
+  for (size_t len : {511u, 512u, 1024u}) {
+    std::string text;
+    for (size_t i = 0; i < len; ++i) text += static_cast<char>('a' + i % 26);
+    ProcResult s = run({"-s", k, text, "done"});
+    EXPECT_EQ(s.exit_code, 0) << len;
+    EXPECT_EQ(s.out + s.err, "") << len;
+    texts.push_back(text);
+  }
   for (const auto& t : texts) {
-    ProcResult r = run({"-r", std::to_string(k)});
+    ProcResult r = run({"-r", k});
     EXPECT_EQ(r.exit_code, 0);
     EXPECT_EQ(r.out, t + "\n");
     EXPECT_EQ(r.err, "");
@@ -265,20 +275,6 @@ TEST_F(Mqtool, InterruptedReceiveIsAFailureWithEmptyCode) {
   });
   EXPECT_EQ(r.exit_code, 2);
   EXPECT_EQ(r.out, "RECV ERROR:\n");
-}
-
-TEST_F(Mqtool, LongTextsUpToMessageSizeTravelWhole) {
-  std::string k = key_arg(1);
-  for (size_t len : {511u, 512u, 1024u}) {
-    std::string text;
-    for (size_t i = 0; i < len; ++i) text += static_cast<char>('a' + i % 26);
-    ProcResult s = run({"-s", k, text, "done"});
-    EXPECT_EQ(s.exit_code, 0) << len;
-    EXPECT_EQ(s.out + s.err, "") << len;
-    ProcResult r = run({"-r", k});
-    EXPECT_EQ(r.exit_code, 0) << len;
-    EXPECT_EQ(r.out, text + "\n") << len;
-  }
 }
 
 TEST_F(Mqtool, UsageNamesLastPathComponent) {
