@@ -57,7 +57,6 @@ Answer answer(const std::string& keys, Options o) {
   EXPECT_TRUE(t.wait_exit()) << t.screen();
   return {t.captured_stdout(), t.exit_code()};
 }
-Answer answer(const std::string& keys) { return answer(keys, askbox({"Name?", "NAME"})); }
 
 // Runs o with its keys coming from a pipe instead of the terminal: with no
 // controlling terminal, as under setsid. Standard output must then be the
@@ -249,28 +248,39 @@ TEST(AskboxAnswer, CtrlSNeverFreezesTheWindow) {
   EXPECT_TRUE(t.wait_text("ab", 3000)) << t.screen();
 }
 
-TEST(AskboxAnswer, EscCancelsCtrlCInterruptsCtrlDEnds) {
-  const Answer esc = answer("typed\x1b");
-  EXPECT_EQ(esc.out, "NAME=\n");
-  EXPECT_EQ(esc.status, 255);
-
-  Terminal c(captured({"Q", "NAME"}));
-  ASSERT_TRUE(wait_reading(c)) << c.screen();
-  c.send("typed\x03");
-  ASSERT_TRUE(c.wait_exit()) << c.screen();
-  EXPECT_EQ(c.term_signal(), SIGINT);
-  EXPECT_EQ(c.captured_stdout(), "");
-  EXPECT_FALSE(c.alt_screen());
-  expect_normal_modes(c);
-
-  Terminal d(captured({"Q", "NAME"}));
-  ASSERT_TRUE(wait_reading(d)) << d.screen();
-  d.send("\x04");
-  ASSERT_TRUE(d.wait_exit()) << d.screen();
-  EXPECT_EQ(d.captured_stdout(), "NAME=\n");
-  EXPECT_EQ(d.exit_code(), 1);
-  EXPECT_NE(d.tty_output().find("askbox: input ended before a line was entered\r\n"), std::string::npos);
-  expect_normal_modes(d);
+// Ways a window ends without a line: Esc cancels, Ctrl-C and signals end it
+// by the signal, Ctrl-D on an empty line ends the input. The terminal is
+// left normal each time.
+TEST(AskboxAnswer, EndsWithoutALine) {
+  const struct {
+    std::string keys;
+    int sent;  // a signal sent after the keys are shown, or 0
+    int status, by_signal;
+    std::string out, says;
+  } rows[] = {
+      {"typed\x1b", 0, 255, 0, "NAME=\n", ""},
+      {"typed\x03", 0, -1, SIGINT, "", ""},
+      {"\x04", 0, 1, 0, "NAME=\n", "askbox: input ended before a line was entered\r\n"},
+      {"half", SIGINT, -1, SIGINT, "", ""},
+      {"half", SIGTERM, -1, SIGTERM, "", ""},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(testing::PrintToString(r.keys) + " " + std::to_string(r.sent));
+    Terminal t(captured({"Q", "NAME"}));
+    ASSERT_TRUE(wait_reading(t)) << t.screen();
+    t.send(r.keys);
+    if (r.sent != 0) {
+      ASSERT_TRUE(t.wait_text(r.keys)) << t.screen();
+      t.signal(r.sent);
+    }
+    ASSERT_TRUE(t.wait_exit()) << t.screen();
+    EXPECT_EQ(t.exit_code(), r.status);
+    EXPECT_EQ(t.term_signal(), r.by_signal);
+    EXPECT_EQ(t.captured_stdout(), r.out);
+    EXPECT_NE(t.tty_output().find(r.says), std::string::npos);
+    EXPECT_FALSE(t.alt_screen());
+    expect_normal_modes(t);
+  }
 }
 
 TEST(AskboxAnswer, LongLinesScrollInsideTheField) {
@@ -425,21 +435,6 @@ TEST(AskboxFailure, StartsThatCannotDrawSayWhy) {
 }
 
 // --- interrupts ------------------------------------------------------------
-
-TEST(AskboxInterrupt, SignalWhileWaitingLeavesTheTerminalNormal) {
-  for (int sig : {SIGINT, SIGTERM}) {
-    Terminal t(captured({"Q", "NAME"}));
-    ASSERT_TRUE(wait_reading(t)) << t.screen();
-    t.send("half");
-    ASSERT_TRUE(t.wait_text("half")) << t.screen();
-    t.signal(sig);
-    ASSERT_TRUE(t.wait_exit()) << t.screen();
-    EXPECT_EQ(t.term_signal(), sig) << "the caller sees the interrupt";
-    EXPECT_EQ(t.captured_stdout(), "");
-    EXPECT_FALSE(t.alt_screen()) << sig;
-    expect_normal_modes(t);
-  }
-}
 
 TEST(AskboxInterrupt, SignalsAtRandomMomentsOfTheStart) {
   EXPECT_EQ(ptyterm::faults_under_random_signals(captured({"Q", "NAME"}), 60, 11), "");
