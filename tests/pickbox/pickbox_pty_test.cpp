@@ -198,8 +198,12 @@ class Pickbox : public ::testing::Test {
 
 const Strings fruit = {"Apple", "Banana", "Cherry"};
 
+// Drawn on the terminal also when standard output is captured, which gets
+// nothing.
 TEST_F(Pickbox, FrameAndTitleDrawnInReverse) {
-  auto& t = start(fruit, "Fruit");
+  ptyterm::Options o = options(fruit, "Fruit");
+  o.stdout_to_pipe = true;
+  auto& t = start(o);
   // The frame in reverse, the title over its top edge, curses' own corners
   // where the title does not cover them, and nothing outside the window.
   std::string pic = std::string(26, ' ') + "\n " + "- Fruit -" + std::string(14, ' ') + "┐ \n";
@@ -213,6 +217,10 @@ TEST_F(Pickbox, FrameAndTitleDrawnInReverse) {
   EXPECT_EQ(t.picture(top_ - 1, left_ - 1, 18, 26), pic) << t.screen();
   EXPECT_EQ(t.video(top_ - 1, left_ - 1, 18, 26), vid) << t.screen();
   expect_view(fruit, 0, 0);
+  keys("g\r");
+  expect_exit(0);
+  EXPECT_EQ(t.captured_stdout(), "");
+  EXPECT_EQ(handed_off(), (Strings{"-s", "30001", "Cherry", "Fruit"}));
 }
 
 TEST_F(Pickbox, ScrollingByListLength) {
@@ -248,13 +256,19 @@ TEST_F(Pickbox, CursorKeysAndTypedLetters) {
   EXPECT_EQ(handed_off(), (Strings{"-s", "30001", "item07", "Title"}));
 }
 
+// Each choose key hands the selected item on, to the queue JUX_QUEID names
+// (read as atoi reads it), or to 30001 without it.
 TEST_F(Pickbox, EachChooseKeyHandsOnTheSelectedItem) {
-  for (std::string key : {"\r", "\n", "Z"}) {
+  const std::tuple<std::string, std::optional<std::string>, std::string> rows[] = {
+      {"\r", std::nullopt, "30001"}, {"\n", "10000", "10000"}, {"Z", " 40123abc", "40123"}, {"\r", "+2147483647", "2147483647"}};
+  for (const auto& [key, env, qid] : rows) {
     std::remove((dir_ + "/args").c_str());
-    start(fruit, "Fruit");
+    ptyterm::Options o = options(fruit, "Fruit");
+    o.env["JUX_QUEID"] = env;
+    start(o);
     keys("j" + key);
     expect_exit(0);
-    EXPECT_EQ(handed_off(), (Strings{"-s", "30001", "Banana", "Fruit"})) << int(key[0]);
+    EXPECT_EQ(handed_off(), (Strings{"-s", qid, "Banana", "Fruit"})) << int(key[0]) << " " << env.value_or("(unset)");
     expect_normal_modes();
   }
 }
@@ -282,20 +296,6 @@ TEST_F(Pickbox, TitleOnly) {
   keys("\r");
   expect_exit(0);
   EXPECT_EQ(handed_off(), (Strings{"-s", "30001", "Only", "Only"}));
-}
-
-TEST_F(Pickbox, QueueIdFromEnvironment) {
-  const std::pair<std::optional<std::string>, std::string> cases[] = {
-      {std::nullopt, "30001"}, {"10000", "10000"}, {" 40123abc", "40123"}, {"+2147483647", "2147483647"}};
-  for (const auto& [env, qid] : cases) {
-    std::remove((dir_ + "/args").c_str());
-    ptyterm::Options o = options(fruit, "Fruit");
-    o.env["JUX_QUEID"] = env;
-    start(o);
-    keys("\r");
-    expect_exit(0);
-    EXPECT_EQ(handed_off(), (Strings{"-s", qid, "Apple", "Fruit"})) << env.value_or("(unset)");
-  }
 }
 
 // No argument, what mqtool would refuse, and terminals of no use: refused
@@ -591,18 +591,6 @@ TEST_F(Pickbox, EndedInputEndsAtOnce) {
   o.stdin_data = "jj\r";
   term_ = std::make_unique<ptyterm::Terminal>(o);
   expect_exit(0);
-  EXPECT_EQ(handed_off(), (Strings{"-s", "30001", "Cherry", "Fruit"}));
-}
-
-TEST_F(Pickbox, CapturedOutputDrawsOnTheTerminal) {
-  ptyterm::Options o = options(fruit, "Fruit");
-  o.stdout_to_pipe = true;
-  start(o);
-  EXPECT_EQ(term_->text(top_, left_, 9), "- Fruit -");
-  expect_view(fruit, 0, 0);
-  keys("g\r");
-  expect_exit(0);
-  EXPECT_EQ(term_->captured_stdout(), "");
   EXPECT_EQ(handed_off(), (Strings{"-s", "30001", "Cherry", "Fruit"}));
 }
 
