@@ -73,6 +73,13 @@ std::string walk(std::vector<std::string> args) {
 // The grammar, one command line a row: what it means and the actions it gives.
 TEST(MqWalk, Grammar) {
   const std::string big = std::string(1024, 'a');
+  std::vector<std::string> twenty_four(24, "-x"), twenty_five(25, "-x");
+  twenty_four[0] = twenty_five[0] = "mqtool";
+  const auto unknown = [](int letters) {
+    std::string out;
+    while (letters-- > 0) out += "U ";
+    return out;
+  };
   struct Row {
     const char* why;
     std::vector<std::string> args;
@@ -159,20 +166,18 @@ TEST(MqWalk, Grammar) {
       {"one message full", {"mqtool", "-s", "30001", big, "done"}, "S30001:" + big + " E"},
       {"over one message", {"mqtool", "-s", "30001", big + "a", "done"}, "X1t"},
       {"the floor comes first", {"mqtool", "-s", "5", big + "a", "done"}, "X1f"},
+      {"an empty text is a send of nothing", {"mqtool", "-s", "30001", "", "done"}, "S30001: E"},
+
+      // Up to 24 arguments, and an option group of any length.
+      {"24 arguments are taken", twenty_four, unknown(23) + "E"},
+      {"25 are refused with usage", twenty_five, "X1u"},
+      {"a group of 4000 letters", {"mqtool", "-" + std::string(4000, 'q'), "30001"}, unknown(4000) + "E"},
   };
   for (const Row& r : rows) {
     std::string line;
     for (const auto& a : r.args) line += (line.empty() ? "" : " ") + a.substr(0, 20);
     EXPECT_EQ(walk(r.args), r.acts) << r.why << ": " << line;
   }
-}
-
-TEST(MqWalk, ArgumentCountOver24IsRefusedWithUsage) {
-  std::vector<std::string> many(25, "-x");
-  many[0] = "mqtool";
-  EXPECT_EQ(walk(many), "X1u");
-  many.pop_back();
-  EXPECT_EQ(walk(many).substr(0, 2), "U ");
 }
 
 TEST(MqWalk, ArgumentsAreLeftAsTheyAreAndDataIsNoRow) {
@@ -186,20 +191,6 @@ TEST(MqWalk, ArgumentsAreLeftAsTheyAreAndDataIsNoRow) {
   EXPECT_STREQ(mqwalk::row(line.w, 2), "");
   EXPECT_STREQ(mqwalk::row(line.w, 3), "");
   EXPECT_STREQ(mqwalk::row(line.w, 4), "");
-}
-
-TEST(MqWalk, EmptyTextIsASendOfNothing) {
-  Line line({"mqtool", "-s", "30001", "", "done"});
-  auto at = line.walk();
-  EXPECT_EQ(at[0].act, Act::Send);
-  EXPECT_EQ(at[0].len, 0u);
-}
-
-TEST(MqWalk, OptionGroupOfAnyLength) {
-  Line line({"mqtool", "-" + std::string(4000, 'q'), "30001"});
-  auto acts = line.walk();
-  EXPECT_EQ(acts.size(), 4001u);
-  EXPECT_EQ(acts.back().act, Act::End);
 }
 
 TEST(MqWalk, WalkStaysDoneAfterExitOrEnd) {

@@ -202,22 +202,15 @@ inline void on_alarm(int) {}
 
 // From now on SIGALRM comes every 100 ms to a handler installed without
 // SA_RESTART, so that a blocked msgrcv fails with EINTR (the repeats cover a
-// first one that comes before the wait). Gives the disposition it replaced.
-inline struct sigaction interrupt_waits() {
+// first one that comes before the wait). For a child process: it is never
+// undone.
+inline void interrupt_waits() {
   struct sigaction sa {};
-  struct sigaction old {};
   sa.sa_handler = on_alarm;
   sigemptyset(&sa.sa_mask);
-  sigaction(SIGALRM, &sa, &old);
+  sigaction(SIGALRM, &sa, nullptr);
   itimerval tv{{0, 100000}, {0, 100000}};
   setitimer(ITIMER_REAL, &tv, nullptr);
-  return old;
-}
-
-inline void stop_interrupting(const struct sigaction& old) {
-  itimerval off{};
-  setitimer(ITIMER_REAL, &off, nullptr);
-  sigaction(SIGALRM, &old, nullptr);
 }
 
 // errno as err_code writes it.

@@ -98,14 +98,24 @@ TEST(Sendquekey, RefusesWhatNoSendTakesAndSaysWhy) {
   }
 }
 
-TEST_F(Quelib, CreatequeMakesQueueReadableAndWritableByAll) {
-  key_t k = key(1);
-  int id = createque(k);
-  ASSERT_GE(id, 0);
+// A test on a queue of its own, made by createque: id_.
+class QuelibOnQueue : public Quelib {
+ protected:
+  void SetUp() override {
+    id_ = createque(key(1));
+    ASSERT_GE(id_, 0);
+  }
+  int id_ = -1;
+};
+
+TEST_F(QuelibOnQueue, CreatequeMakesQueueOpenToAllThatConnectqueAttachesAndDisconnectqueRemoves) {
   msqid_ds ds{};
-  ASSERT_EQ(msgctl(id, IPC_STAT, &ds), 0);
+  ASSERT_EQ(msgctl(id_, IPC_STAT, &ds), 0);
   EXPECT_EQ(ds.msg_perm.mode & 0777, 0666u);
-  EXPECT_EQ(ds.msg_perm.__key, k);
+  EXPECT_EQ(ds.msg_perm.__key, key(1));
+  EXPECT_EQ(connectque(key(1)), id_);
+  EXPECT_EQ(disconnectque(id_), 0);
+  EXPECT_FALSE(qtest::queue_exists(key(1)));
 }
 
 TEST_F(Quelib, CreatequeAttachesExistingQueueWithoutRecording) {
@@ -117,106 +127,79 @@ TEST_F(Quelib, CreatequeAttachesExistingQueueWithoutRecording) {
   EXPECT_STREQ(err_code, "00002");
 }
 
-TEST_F(Quelib, ConnectqueOnMissingQueueRecordsEnoent) {
-  key_t k = key(1);
-  memset(err_code, 0, sizeof err_code);
-  EXPECT_EQ(connectque(k), -1);
-  EXPECT_STREQ(err_code, code_of(ENOENT).c_str());
-  EXPECT_STREQ(err_code, "00002");
-  EXPECT_FALSE(qtest::queue_exists(k));
+// A missing queue, and key 0, which would make a private one.
+TEST_F(Quelib, ConnectqueOnMissingQueueRecordsEnoentAndMakesNone) {
+  const int private_before = qtest::private_queues();
+  for (key_t k : {key(1), IPC_PRIVATE}) {
+    memset(err_code, 0, sizeof err_code);
+    errno = 0;
+    EXPECT_EQ(connectque(k), -1) << k;
+    EXPECT_EQ(errno, ENOENT) << k;
+    EXPECT_STREQ(err_code, code_of(ENOENT).c_str()) << k;
+  }
+  EXPECT_FALSE(qtest::queue_exists(key(1)));
+  EXPECT_EQ(qtest::private_queues(), private_before);
 }
 
-TEST_F(Quelib, ConnectqueAttachesExistingQueue) {
-  key_t k = key(1);
-  int id = createque(k);
-  ASSERT_GE(id, 0);
-  EXPECT_EQ(connectque(k), id);
-}
-
-TEST_F(Quelib, ConnectqueWithKeyZeroFailsWithoutMakingPrivateQueue) {
-  int before = qtest::private_queues();
-  memset(err_code, 0, sizeof err_code);
-  errno = 0;
-  EXPECT_EQ(connectque(IPC_PRIVATE), -1);
-  EXPECT_EQ(errno, ENOENT);
-  EXPECT_STREQ(err_code, "00002");
-  EXPECT_EQ(qtest::private_queues(), before);
-}
-
-TEST_F(Quelib, SizeZeroSendsEmptyTextAndReceiveWritesNothing) {
-  int id = createque(key(1));
-  ASSERT_GE(id, 0);
-  ASSERT_EQ(sendque(id, 96, "", 0), 0);
+TEST_F(QuelibOnQueue, SizeZeroSendsEmptyTextAndReceiveWritesNothing) {
+  ASSERT_EQ(sendque(id_, 96, "", 0), 0);
   EXPECT_EQ(queued(key(1)), 1);
   char buf[QUE_TEXT_MAX];
   memset(buf, 'X', sizeof buf);
-  EXPECT_EQ(recvque(id, 96, buf), 0);
+  EXPECT_EQ(recvque(id_, 96, buf), 0);
   EXPECT_EQ(buf[0], 'X');
   EXPECT_EQ(queued(key(1)), 0);
 }
 
-TEST_F(Quelib, SendqueSendsBareTextWithType) {
-  int id = createque(key(1));
-  ASSERT_GE(id, 0);
-  ASSERT_EQ(sendque(id, 96, "hello", 5), 0);
+TEST_F(QuelibOnQueue, SendqueSendsBareTextWithType) {
+  ASSERT_EQ(sendque(id_, 96, "hello", 5), 0);
   long type = 0;
-  EXPECT_EQ(testsupport::raw_take(id, 0, &type), "hello");
+  EXPECT_EQ(testsupport::raw_take(id_, 0, &type), "hello");
   EXPECT_EQ(type, 96);
 }
 
-TEST_F(Quelib, FullSizeTextTravelsWholeWithoutTerminator) {
-  int id = createque(key(1));
-  ASSERT_GE(id, 0);
+TEST_F(QuelibOnQueue, FullSizeTextTravelsWholeWithoutTerminator) {
   std::string text(QUE_TEXT_MAX, 'a');
   for (size_t i = 0; i < text.size(); ++i) text[i] = static_cast<char>('a' + i % 26);
-  ASSERT_EQ(sendque(id, 96, text.data(), text.size()), 0);
+  ASSERT_EQ(sendque(id_, 96, text.data(), text.size()), 0);
   char buf[QUE_TEXT_MAX + 16];
   memset(buf, 'Z', sizeof buf);
-  ASSERT_EQ(recvque(id, 96, buf), QUE_TEXT_MAX);
+  ASSERT_EQ(recvque(id_, 96, buf), QUE_TEXT_MAX);
   EXPECT_EQ(std::string(buf, QUE_TEXT_MAX), text);
   EXPECT_EQ(buf[QUE_TEXT_MAX], 'Z');
 }
 
-TEST_F(Quelib, SendqueRefusesTextOverCapacity) {
-  int id = createque(key(1));
-  ASSERT_GE(id, 0);
+// Over capacity, then on a queue that has gone: EINVAL recorded, nothing sent.
+TEST_F(QuelibOnQueue, SendqueFailuresAreRecorded) {
   std::string text(QUE_TEXT_MAX + 1, 'a');
   memset(err_code, 0, sizeof err_code);
-  EXPECT_EQ(sendque(id, 96, text.data(), text.size()), -1);
+  EXPECT_EQ(sendque(id_, 96, text.data(), text.size()), -1);
   EXPECT_STREQ(err_code, code_of(EINVAL).c_str());
   EXPECT_EQ(queued(key(1)), 0);
-}
-
-TEST_F(Quelib, SendqueFailureIsRecorded) {
-  int id = createque(key(1));
-  ASSERT_GE(id, 0);
-  ASSERT_EQ(msgctl(id, IPC_RMID, nullptr), 0);
-  EXPECT_EQ(sendque(id, 96, "x", 1), -1);
+  ASSERT_EQ(msgctl(id_, IPC_RMID, nullptr), 0);
+  memset(err_code, 0, sizeof err_code);
+  EXPECT_EQ(sendque(id_, 96, "x", 1), -1);
   EXPECT_STREQ(err_code, code_of(EINVAL).c_str());
 }
 
-TEST_F(Quelib, ReceivesInOrderAndByType) {
-  int id = createque(key(1));
-  ASSERT_GE(id, 0);
-  ASSERT_EQ(sendque(id, 5, "five", 4), 0);
-  ASSERT_EQ(sendque(id, 96, "one", 3), 0);
-  ASSERT_EQ(sendque(id, 96, "two", 3), 0);
+TEST_F(QuelibOnQueue, ReceivesInOrderAndByType) {
+  ASSERT_EQ(sendque(id_, 5, "five", 4), 0);
+  ASSERT_EQ(sendque(id_, 96, "one", 3), 0);
+  ASSERT_EQ(sendque(id_, 96, "two", 3), 0);
   char buf[QUE_TEXT_MAX];
-  ASSERT_EQ(recvque(id, 96, buf), 3);
+  ASSERT_EQ(recvque(id_, 96, buf), 3);
   EXPECT_EQ(std::string(buf, 3), "one");
-  ASSERT_EQ(recvque(id, 0, buf), 4);
+  ASSERT_EQ(recvque(id_, 0, buf), 4);
   EXPECT_EQ(std::string(buf, 4), "five");
-  ASSERT_EQ(recvque(id, -100, buf), 3);
+  ASSERT_EQ(recvque(id_, -100, buf), 3);
   EXPECT_EQ(std::string(buf, 3), "two");
 }
 
-TEST_F(Quelib, RecvqueHGivesTypeHeaderThenText) {
-  int id = createque(key(1));
-  ASSERT_GE(id, 0);
-  ASSERT_EQ(sendque(id, 96, "abc", 3), 0);
+TEST_F(QuelibOnQueue, RecvqueHGivesTypeHeaderThenText) {
+  ASSERT_EQ(sendque(id_, 96, "abc", 3), 0);
   char buf[sizeof(long) + QUE_TEXT_MAX + 8];
   memset(buf, 'Z', sizeof buf);
-  ASSERT_EQ(recvqueH(id, 96, buf), static_cast<int>(3 + sizeof(long)));
+  ASSERT_EQ(recvqueH(id_, 96, buf), static_cast<int>(3 + sizeof(long)));
   long type = 0;
   memcpy(&type, buf, sizeof type);
   EXPECT_EQ(type, 96);
@@ -224,95 +207,65 @@ TEST_F(Quelib, RecvqueHGivesTypeHeaderThenText) {
   EXPECT_EQ(buf[sizeof(long) + 3], 'Z');
 }
 
-TEST_F(Quelib, FailedReceivesLeaveBufferAsTheySay) {
-  int id = createque(key(1));
-  ASSERT_GE(id, 0);
-  ASSERT_EQ(msgctl(id, IPC_RMID, nullptr), 0);
+// On a queue that has gone: receives fail as they say, and a disconnect
+// fails without recording.
+TEST_F(QuelibOnQueue, CallsOnARemovedQueue) {
+  ASSERT_EQ(msgctl(id_, IPC_RMID, nullptr), 0);
   char buf[sizeof(long) + QUE_TEXT_MAX];
   memset(buf, 'X', sizeof buf);
-  EXPECT_EQ(recvque(id, 96, buf), -1);
+  EXPECT_EQ(recvque(id_, 96, buf), -1);
   EXPECT_STREQ(err_code, code_of(EINVAL).c_str());
   EXPECT_EQ(buf[0], 'X');
-  EXPECT_EQ(recvqueH(id, 96, buf), -1);
+  EXPECT_EQ(recvqueH(id_, 96, buf), -1);
   EXPECT_EQ(buf[0], '\0');
   EXPECT_EQ(buf[1], 'X');
+  mark_err_code();
+  EXPECT_EQ(disconnectque(id_), -1);
+  EXPECT_STREQ(err_code, "00002");
 }
 
-TEST_F(Quelib, TooLongMessageFailsWithE2bigAndStaysQueued) {
-  int id = createque(key(1));
-  ASSERT_GE(id, 0);
-  ASSERT_EQ(raw_send(id, std::string(QUE_TEXT_MAX + 1, 'b')), 0);
+TEST_F(QuelibOnQueue, TooLongMessageFailsWithE2bigAndStaysQueued) {
+  ASSERT_EQ(raw_send(id_, std::string(QUE_TEXT_MAX + 1, 'b')), 0);
   char buf[QUE_TEXT_MAX];
   memset(buf, 'X', sizeof buf);
-  EXPECT_EQ(recvque(id, 96, buf), -1);
+  EXPECT_EQ(recvque(id_, 96, buf), -1);
   EXPECT_STREQ(err_code, code_of(E2BIG).c_str());
   EXPECT_EQ(buf[0], 'X');
   EXPECT_EQ(queued(key(1)), 1);
 }
 
-TEST_F(Quelib, InterruptedReceiveIsNotRecorded) {
-  int id = createque(key(1));
-  ASSERT_GE(id, 0);
-  mark_err_code();
-  struct sigaction old = qtest::interrupt_waits();
-  char buf[QUE_TEXT_MAX];
-  memset(buf, 'X', sizeof buf);
-  errno = 0;
-  int ret = recvque(id, 96, buf);
-  int err = errno;
-  qtest::stop_interrupting(old);
-  EXPECT_EQ(ret, -1);
-  EXPECT_EQ(err, EINTR);
-  EXPECT_STREQ(err_code, "00002");
-  EXPECT_EQ(buf[0], 'X');
-}
-
-TEST_F(Quelib, InterruptedRecvqueHLeavesEmptyStringAndEmptyCode) {
-  // In a child whose err_code is all zero, as at program start.
-  int id = createque(key(1));
-  ASSERT_GE(id, 0);
+// In a child whose err_code is all zero, as at program start, and where a
+// signal breaks every wait: an interrupted recvqueH leaves an empty string
+// and records nothing; an interrupted recvque leaves the buffer and the
+// failure recorded before.
+TEST_F(QuelibOnQueue, InterruptedReceivesAreNotRecorded) {
+  const int id = id_;
   const auto r = testsupport::run_function([id] {
     memset(err_code, 0, sizeof err_code);
     qtest::interrupt_waits();
     char buf[sizeof(long) + QUE_TEXT_MAX];
-    int ret = recvqueH(id, 96, buf);
-    return ret == -1 && errno == EINTR && err_code[0] == '\0' && buf[0] == '\0' ? 0 : 1;
+    if (recvqueH(id, 96, buf) != -1 || errno != EINTR || err_code[0] != '\0' || buf[0] != '\0') return 1;
+    strcpy(err_code, "00002");
+    memset(buf, 'X', sizeof buf);
+    if (recvque(id, 96, buf) != -1 || errno != EINTR || strcmp(err_code, "00002") != 0 || buf[0] != 'X') return 2;
+    return 0;
   });
-  EXPECT_EQ(r.exit_code, 0);
+  EXPECT_EQ(r.exit_code, 0) << "1: recvqueH, 2: recvque";
 }
 
-TEST_F(Quelib, ReceiverOfRemovedQueueGetsEidrm) {
-  int id = createque(key(1));
-  ASSERT_GE(id, 0);
+TEST_F(QuelibOnQueue, ReceiverOfRemovedQueueGetsEidrm) {
   pid_t me = static_cast<pid_t>(syscall(SYS_gettid));
   bool seen = false;
   std::thread remover([&] {
     seen = qtest::wait_in_msgrcv(me);
-    msgctl(id, IPC_RMID, nullptr);
+    msgctl(id_, IPC_RMID, nullptr);
   });
   char buf[QUE_TEXT_MAX];
-  int ret = recvque(id, 96, buf);
+  int ret = recvque(id_, 96, buf);
   remover.join();
   EXPECT_TRUE(seen);
   EXPECT_EQ(ret, -1);
   EXPECT_STREQ(err_code, code_of(EIDRM).c_str());
-}
-
-TEST_F(Quelib, DisconnectqueRemovesOwnQueue) {
-  key_t k = key(1);
-  int id = createque(k);
-  ASSERT_GE(id, 0);
-  EXPECT_EQ(disconnectque(id), 0);
-  EXPECT_FALSE(qtest::queue_exists(k));
-}
-
-TEST_F(Quelib, DisconnectqueOfUnknownQueueDoesNotRecord) {
-  int id = createque(key(1));
-  ASSERT_GE(id, 0);
-  ASSERT_EQ(msgctl(id, IPC_RMID, nullptr), 0);
-  mark_err_code();
-  EXPECT_EQ(disconnectque(id), -1);
-  EXPECT_STREQ(err_code, "00002");
 }
 
 TEST_F(Quelib, CreatequeDelOnFreeKeyMakesQueue) {
@@ -325,17 +278,14 @@ TEST_F(Quelib, CreatequeDelOnFreeKeyMakesQueue) {
   EXPECT_STREQ(err_code, "00002");
 }
 
-TEST_F(Quelib, CreatequeDelReplacesOwnQueueAndItsMessages) {
-  key_t k = key(1);
-  int old = createque(k);
-  ASSERT_GE(old, 0);
-  ASSERT_EQ(sendque(old, 96, "stale", 5), 0);
-  ASSERT_EQ(sendque(old, 96, "stale", 5), 0);
-  int id = createque_del(k);
+TEST_F(QuelibOnQueue, CreatequeDelReplacesOwnQueueAndItsMessages) {
+  ASSERT_EQ(sendque(id_, 96, "stale", 5), 0);
+  ASSERT_EQ(sendque(id_, 96, "stale", 5), 0);
+  int id = createque_del(key(1));
   ASSERT_GE(id, 0);
-  EXPECT_NE(id, old);
-  EXPECT_EQ(msgget(k, 0), id);
-  EXPECT_EQ(queued(k), 0);
+  EXPECT_NE(id, id_);
+  EXPECT_EQ(msgget(key(1), 0), id);
+  EXPECT_EQ(queued(key(1)), 0);
 }
 
 // A queue made by user nobody, with one message on it: its id, or -1.

@@ -50,13 +50,8 @@ TEST(ReadmeScript, EachRunGetsItsOwnAnswerPastAStaleOne) {
   const std::string script = readme_script("The smallest script");
   ASSERT_NE(script.find("mqtool -n"), std::string::npos) << script;
   if (qtest::queued(kDefaultKey) > 0) GTEST_SKIP() << "queue 30001 holds messages of someone else's; left alone";
-  const bool had_queue = qtest::queue_exists(kDefaultKey);
-  struct Cleanup {
-    bool had;
-    ~Cleanup() {
-      if (!had) qtest::remove_queue(kDefaultKey);
-    }
-  } cleanup{had_queue};
+  // The default key's queue goes again after the test if the test made it.
+  qtest::RemovedAfter cleanup(qtest::queue_exists(kDefaultKey) ? std::vector<key_t>{} : std::vector<key_t>{kDefaultKey});
   ASSERT_EQ(testsupport::run_process({testsupport::bin_path("mqtool"), "-s", "30001", "stale", "Fruit"}).exit_code, 0);
 
   struct Row {

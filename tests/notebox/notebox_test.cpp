@@ -9,6 +9,7 @@
 #include "places.h"
 #include "proc.h"
 #include "pty_term.h"
+#include "windows.h"
 
 namespace {
 
@@ -66,9 +67,10 @@ TEST_P(NoteboxLayout, BoxStaysOnTheNormalScreenAfterExit) {
   }
   EXPECT_EQ(t.picture(0, 0, rows, cols), screen) << t.screen();
   EXPECT_EQ(t.video(0, 0, rows, cols), video);
-  // The cursor just below the box.
+  // The cursor just below the box, the terminal's modes as they were.
   EXPECT_EQ(t.cursor_row(), top + 8);
   EXPECT_EQ(t.cursor_col(), 0);
+  EXPECT_EQ(ptyterm::mode_faults(t.modes()), "");
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, NoteboxLayout, ::testing::Values(std::make_pair(24, 80), std::make_pair(40, 120)));
@@ -94,13 +96,6 @@ TEST(NoteboxMessage, DefaultMessageForAnyOtherArgumentCount) {
   }
 }
 
-// The test locales (LOCPATH), for legacy character sets.
-Options in_locale(Options o, const char* locale) {
-  o.locale = locale;
-  o.env["LOCPATH"] = testsupport::locale_dir();
-  return o;
-}
-
 std::size_t count(const std::string& s, const std::string& unit) {
   std::size_t n = 0;
   for (std::size_t at = s.find(unit); at != std::string::npos; at = s.find(unit, at + unit.size())) ++n;
@@ -123,7 +118,7 @@ TEST(NoteboxLocale, DefaultMessageInTheLocalesCharacterSet) {
            {"C.UTF-8", kDefault, ""},
            {"ja_JP.nomodule", ascii, unreadable},
        }) {
-    Terminal t(in_locale(notebox({}), c.locale));
+    Terminal t(testsupport::in_locale(notebox({}), c.locale));
     ASSERT_TRUE(t.wait_exit()) << c.locale;
     EXPECT_EQ(t.exit_code(), 0) << c.locale;
     EXPECT_EQ(count(t.tty_output(), c.bytes), 1u) << c.locale;
@@ -137,17 +132,23 @@ TEST(NoteboxLocale, LongMessageIsCutBetweenTwoByteCharacters) {
   for (const auto& [locale, unit] : {std::pair{"ja_JP.eucJP", "\xa4\xa2"}, std::pair{"ja_JP.SJIS", "\x83\x5c"}}) {
     std::string message;
     for (int i = 0; i < 40; ++i) message += unit;
-    Terminal t(in_locale(notebox({message}), locale));
+    Terminal t(testsupport::in_locale(notebox({message}), locale));
     ASSERT_TRUE(t.wait_exit()) << locale;
     EXPECT_EQ(count(t.tty_output(), unit), 39u) << locale;
     EXPECT_EQ(t.tty_output().find('?'), std::string::npos) << locale;
   }
 }
 
+// Also where standard output is captured: it stays empty.
 TEST(NoteboxMessage, EmptyArgumentShowsAnEmptyRow) {
-  Terminal t(notebox({""}));
+  Options o = notebox({""});
+  o.stdout_to_pipe = true;
+  Terminal t(o);
   ASSERT_TRUE(t.wait_exit()) << t.screen();
+  EXPECT_EQ(t.exit_code(), 0);
+  EXPECT_EQ(t.captured_stdout(), "");
   EXPECT_EQ(t.text(top_of(t) + 4, kLeft, kWidth), box_row(4, "")) << t.screen();
+  EXPECT_FALSE(t.alt_screen());
 }
 
 TEST(NoteboxMessage, LongMessageIsCutOnACharacterBoundary) {
@@ -240,20 +241,6 @@ TEST(NoteboxScreen, TooSmallTerminalGetsNothingButAReason) {
               std::string::npos)
         << t.screen();
   }
-  Terminal fits(notebox({"hello"}, 15, 64));
-  ASSERT_TRUE(fits.wait_exit());
-  EXPECT_EQ(fits.text(6 + 4, kLeft + 4, 5), "hello") << fits.screen();  // scrolled up a line to make room below
-}
-
-TEST(NoteboxScreen, CapturedOutputStaysEmpty) {
-  Options o = notebox({"hello"});
-  o.stdout_to_pipe = true;
-  Terminal t(o);
-  ASSERT_TRUE(t.wait_exit()) << t.screen();
-  EXPECT_EQ(t.exit_code(), 0);
-  EXPECT_EQ(t.captured_stdout(), "");
-  EXPECT_EQ(message_row(t), padded("hello", 43)) << t.screen();
-  EXPECT_FALSE(t.alt_screen());
 }
 
 TEST(NoteboxScreen, NoUsableTerminalIsNoFailureButSaysWhy) {
@@ -262,23 +249,13 @@ TEST(NoteboxScreen, NoUsableTerminalIsNoFailureButSaysWhy) {
   EXPECT_EQ(r.out, "");
   EXPECT_EQ(r.err, "notebox: no terminal to draw on (standard output is not one, and there is no /dev/tty)\n");
 
+  // Standard error is the terminal here: the reason is all it gets.
   for (const auto& c : ptyterm::unusable_terminals()) {
     Options o = notebox({"hello"});
     o.stdout_to_pipe = true;
     ptyterm::set_term(o, c.term);
-    Terminal t(o);
-    ASSERT_TRUE(t.wait_exit());
-    EXPECT_EQ(t.exit_code(), 0);
-    // Standard error is the terminal here: the reason is all it gets.
-    EXPECT_EQ(t.tty_output(), "notebox: " + c.why + "\r\n");
-    EXPECT_EQ(t.captured_stdout(), "");
+    testsupport::expect_no_drawing({o, 0, "notebox: " + c.why + "\r\n", ""});
   }
-}
-
-TEST(NoteboxScreen, TerminalModesAreLeftAsTheyWere) {
-  Terminal t(notebox({"hello"}));
-  ASSERT_TRUE(t.wait_exit());
-  EXPECT_EQ(ptyterm::mode_faults(t.modes()), "");
 }
 
 }  // namespace

@@ -56,23 +56,6 @@ TEST(Scroll, PagesMoveFourteenRowsClampedAtTheEnds) {
   EXPECT_EQ(press({}, 0, "DU"), (Pos{0, 0}));
 }
 
-TEST(Scroll, FifteenItemsScrollOnce) {
-  EXPECT_EQ(press({}, 15, std::string(13, 'j')), (Pos{0, 13}));
-  EXPECT_EQ(press({}, 15, std::string(14, 'j')), (Pos{1, 13}));
-  EXPECT_EQ(press({}, 15, std::string(15, 'j')), (Pos{1, 13}));
-  EXPECT_EQ(press({}, 15, "g"), (Pos{1, 13}));
-  EXPECT_EQ(press({}, 15, "gk"), (Pos{1, 12}));
-}
-
-TEST(Scroll, FortyItems) {
-  EXPECT_EQ(press({}, 40, "g"), (Pos{26, 13}));
-  EXPECT_EQ(press({}, 40, "g" + std::string(13, 'k')), (Pos{26, 0}));
-  EXPECT_EQ(press({}, 40, "g" + std::string(14, 'k')), (Pos{25, 0}));
-  EXPECT_EQ(press({}, 40, "g" + std::string(14, 'k') + "t"), (Pos{0, 0}));
-  EXPECT_EQ(press({}, 40, "g" + std::string(14, 'k') + "g"), (Pos{26, 13}));
-  EXPECT_EQ(press({}, 40, std::string(60, 'k')), (Pos{0, 0}));
-}
-
 TEST(Scroll, TitleOnlyNothingMoves) {
   for (const char* keys : {"j", "k", "t", "g", "gj", "AB"}) EXPECT_EQ(press({}, 0, keys), (Pos{0, 0})) << keys;
 }

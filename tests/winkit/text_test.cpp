@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cwchar>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "proc.h"
@@ -33,28 +34,6 @@ class Utf8Locale : public ::testing::Test {
   void SetUp() override { ASSERT_NE(std::setlocale(LC_ALL, "C.UTF-8"), nullptr); }
   void TearDown() override { std::setlocale(LC_ALL, "C"); }
 };
-
-TEST_F(Utf8Locale, PrefixNeverEndsInsideACharacter) {
-  EXPECT_EQ(char_prefix("hello", 79), 5u);
-  EXPECT_EQ(char_prefix("hello", 3), 3u);
-  EXPECT_EQ(char_prefix("hello", 0), 0u);
-  const std::string e = "a\xc3\xa9";  // aé
-  EXPECT_EQ(char_prefix(e, 1), 1u);
-  EXPECT_EQ(char_prefix(e, 2), 1u);
-  EXPECT_EQ(char_prefix(e, 3), 3u);
-  const std::string ja = "日本";
-  EXPECT_EQ(char_prefix(ja, 2), 0u);
-  EXPECT_EQ(char_prefix(ja, 4), 3u);
-  EXPECT_EQ(char_prefix(ja, 5), 3u);
-  EXPECT_EQ(char_prefix(ja, 6), 6u);
-  const std::string emoji = "x\xf0\x9f\x98\x80";
-  for (std::size_t n = 1; n <= 4; ++n) EXPECT_EQ(char_prefix(emoji, n), 1u) << n;
-  EXPECT_EQ(char_prefix(emoji, 5), 5u);
-  // Bytes that are no part of a character are cut anywhere.
-  EXPECT_EQ(char_prefix("ab\xff\xfe", 3), 3u);
-  EXPECT_EQ(char_prefix("a\x80\x80\x80\x80\x80", 4), 4u);
-  EXPECT_EQ(char_prefix("a\xe3\x83z", 2), 2u);  // a character's start with no end is none
-}
 
 // The locales the tests compile, set for this process.
 class TestLocale {
@@ -91,6 +70,16 @@ TEST(LocalePrefix, CutsAtTheLocalesOwnCharacters) {
            {"ja_JP.SJIS", "\xb1\xb1\xb1", 2, 2},
            {"en_US.ISO-8859-1", "\xe9\xe9\xe9", 2, 2},
            {"C", "\xc3\xa9", 1, 1},
+           // UTF-8: aé, 日本, an emoji after x.
+           {"C.UTF-8", "hello", 79, 5}, {"C.UTF-8", "hello", 3, 3}, {"C.UTF-8", "hello", 0, 0},
+           {"C.UTF-8", "a\xc3\xa9", 1, 1}, {"C.UTF-8", "a\xc3\xa9", 2, 1}, {"C.UTF-8", "a\xc3\xa9", 3, 3},
+           {"C.UTF-8", "日本", 2, 0}, {"C.UTF-8", "日本", 4, 3}, {"C.UTF-8", "日本", 5, 3}, {"C.UTF-8", "日本", 6, 6},
+           {"C.UTF-8", "x\xf0\x9f\x98\x80", 1, 1}, {"C.UTF-8", "x\xf0\x9f\x98\x80", 2, 1},
+           {"C.UTF-8", "x\xf0\x9f\x98\x80", 3, 1}, {"C.UTF-8", "x\xf0\x9f\x98\x80", 4, 1},
+           {"C.UTF-8", "x\xf0\x9f\x98\x80", 5, 5},
+           // Bytes that are no part of a character are cut anywhere; a
+           // character's start with no end is none.
+           {"C.UTF-8", "ab\xff\xfe", 3, 3}, {"C.UTF-8", "a\x80\x80\x80\x80\x80", 4, 4}, {"C.UTF-8", "a\xe3\x83z", 2, 2},
        }) {
     const TestLocale locale(c.locale);
     ASSERT_TRUE(locale.ok()) << c.locale;
@@ -98,31 +87,21 @@ TEST(LocalePrefix, CutsAtTheLocalesOwnCharacters) {
   }
 }
 
-TEST_F(Utf8Locale, PrintableTextUnchanged) {
-  for (const char* s : {"", "Banana", "x;touch f $(id) *", "Äpfel", "日本語", "e\xcc\x81t\xc3\xa9"})
-    EXPECT_EQ(shown_text(s, 80), s);
-}
-
-TEST_F(Utf8Locale, EachUndrawableCharacterTakesOneColumn) {
-  EXPECT_EQ(shown_text("a\tb\nc\rd", 80), "a?b?c?d");
-  EXPECT_EQ(shown_text("\x1b[31mred", 80), "?[31mred");
-  EXPECT_EQ(shown_text("del\x7f", 80), "del?");
-  EXPECT_EQ(shown_text("c1\xc2\x85.", 80), "c1?.");
-  EXPECT_EQ(shown_text("bad\xff\xfe!", 80), "bad?" "?!");
-  EXPECT_EQ(shown_text("cut\xe6\x97", 80), "cut??");
-  EXPECT_EQ(shown_text("\xe6\x97" "a", 80), "??a");
-  EXPECT_EQ(shown_text(std::string("a\0b", 3), 80), "a?b");
-  // A combining mark needs a character before it.
-  EXPECT_EQ(shown_text("\xcc\x81" "a", 80), "?a");
+// Text as drawn in a number of columns: printable text unchanged, each
+// undrawable character one mark, cut never inside a character.
+TEST_F(Utf8Locale, ShownTextInColumns) {
+  const std::tuple<std::string, int, std::string> rows[] = {
+      {"", 80, ""}, {"Banana", 80, "Banana"}, {"x;touch f $(id) *", 80, "x;touch f $(id) *"}, {"Äpfel", 80, "Äpfel"},
+      {"日本語", 80, "日本語"}, {"e\xcc\x81t\xc3\xa9", 80, "e\xcc\x81t\xc3\xa9"},
+      {"a\tb\nc\rd", 80, "a?b?c?d"}, {"\x1b[31mred", 80, "?[31mred"}, {"del\x7f", 80, "del?"}, {"c1\xc2\x85.", 80, "c1?."},
+      {"bad\xff\xfe!", 80, "bad?" "?!"}, {"cut\xe6\x97", 80, "cut??"}, {"\xe6\x97" "a", 80, "??a"},
+      {std::string("a\0b", 3), 80, "a?b"},
+      {"\xcc\x81" "a", 80, "?a"},  // a combining mark needs a character before it
+      {"abcdef", 4, "abcd"}, {"abc", 0, ""}, {"日本語", 5, "日本"}, {"a日本", 2, "a"},
+      {"e\xcc\x81x", 1, "e\xcc\x81"},  // the mark stays with its base
+  };
+  for (const auto& [text, cols, shown] : rows) EXPECT_EQ(shown_text(text, cols), shown) << testing::PrintToString(text);
   EXPECT_EQ(columns(shown_text("\x01\xff日", 80)), 4);
-}
-
-TEST_F(Utf8Locale, CutToColumnsNeverInsideACharacter) {
-  EXPECT_EQ(shown_text("abcdef", 4), "abcd");
-  EXPECT_EQ(shown_text("abc", 0), "");
-  EXPECT_EQ(shown_text("日本語", 5), "日本");
-  EXPECT_EQ(shown_text("a日本", 2), "a");
-  EXPECT_EQ(shown_text("e\xcc\x81x", 1), "e\xcc\x81");  // the mark stays with its base
   const std::string mixed = "x日\x01\xffé本\tz\xcc\x81";
   for (int w = 0; w <= 20; ++w) EXPECT_LE(columns(shown_text(mixed, w)), w) << w;
 }
