@@ -66,6 +66,13 @@ sigset_t guarded_signals() {
   return set;
 }
 
+// Once output is drained; a resize that interrupts the drain must not leave
+// the modes unset. Safe in a signal handler.
+void set_modes(int fd, const termios& modes) {
+  while (::tcsetattr(fd, TCSADRAIN, &modes) != 0 && errno == EINTR) {
+  }
+}
+
 // The one way the terminal is given back: the leaving strings, then the
 // caller's modes. Every way out takes it; safe in a signal handler. The shell
 // may hold the terminal already (it saw our parent stop first): with SIGTTOU
@@ -77,7 +84,7 @@ void restore_terminal() {
   sigaddset(&ttou, SIGTTOU);
   ::sigprocmask(SIG_BLOCK, &ttou, &before);
   write_all(g_restore.fd, g_restore.leave, g_restore.leave_len);
-  ::tcsetattr(g_restore.fd, TCSADRAIN, &g_restore.modes);
+  set_modes(g_restore.fd, g_restore.modes);
   ::sigprocmask(SIG_SETMASK, &before, nullptr);
 }
 
@@ -101,7 +108,7 @@ bool g_cont_caught = false;
 // the terminal; safe in a signal handler. From the background the mode
 // change stops us (SIGTTOU) until the shell's fg, and is then made.
 void take_terminal_again() {
-  if (g_restore.have_program) ::tcsetattr(g_restore.fd, TCSADRAIN, &g_restore.program);
+  if (g_restore.have_program) set_modes(g_restore.fd, g_restore.program);
   write_all(g_restore.fd, g_restore.enter, g_restore.enter_len);
 }
 
@@ -163,8 +170,10 @@ std::size_t copy_whole(char (&buffer)[N], const std::string& bytes) {
 // are never cut in half; a signal that came meanwhile acts when it ends.
 class BlockSignals {
  public:
-  BlockSignals() {
-    const sigset_t set = guarded_signals();
+  enum class Also { Nothing, BackgroundStops };
+  explicit BlockSignals(Also also = Also::Nothing) {
+    sigset_t set = guarded_signals();
+    if (also == Also::BackgroundStops) sigaddset(&set, SIGTTOU);
     ::sigprocmask(SIG_BLOCK, &set, &before_);
   }
   ~BlockSignals() { ::sigprocmask(SIG_SETMASK, &before_, nullptr); }
@@ -324,7 +333,10 @@ TermSession::TermSession() {
     keys_ = std::fopen("/dev/tty", "r");
     if (keys_ != nullptr) keys = keys_;
   }
-  BlockSignals blocked;
+  // A Ctrl-Z while starting waits for the start to end, and the shell may
+  // take the terminal meanwhile: the start's calls on it then go through,
+  // where a stop in their midst would leave the window's modes to the shell.
+  BlockSignals blocked(BlockSignals::Also::BackgroundStops);
   reason_ = start(terminal_.file(), keys);
 }
 
