@@ -443,7 +443,7 @@ TEST_F(Pickbox, ResizeDrawsTheWindowCentredAgainWithItsState) {
 TEST_F(Pickbox, SuspendGivesTheShellItsTerminalAndFgBringsTheWindowBack) {
   start(ptyterm::in_shell(options(fruit, "Fruit"),
                           "set -m; \"$0\" Apple Banana Cherry Fruit; echo stopped; read -r _; fg; echo again; "
-                          "read -r _; bg; read -r _; fg; echo \"rc=$?\"", "/bin/bash"));
+                          "read -r _; bg; until jobs -s | grep -q .; do sleep 0.05; done; echo waits; read -r _; fg; echo \"rc=$?\"", "/bin/bash"));
   keys("j");
   expect_view(fruit, 0, 1);
   keys("\x1a");
@@ -453,11 +453,12 @@ TEST_F(Pickbox, SuspendGivesTheShellItsTerminalAndFgBringsTheWindowBack) {
   keys("\n");
   expect_view(fruit, 0, 1);
   // Through bg: continued in the background, the window waits for the
-  // terminal, and takes its modes again on fg.
+  // terminal (stopped again, as the shell must see before its fg), and takes
+  // its modes again on fg.
   keys("\x1a");
   ASSERT_TRUE(term_->wait_text("again")) << term_->screen();
   keys("\n");
-  ASSERT_TRUE(term_->wait_text("Fruit &")) << term_->screen();
+  ASSERT_TRUE(term_->wait_text("waits")) << term_->screen();
   keys("\n");
   expect_view(fruit, 0, 1);
   EXPECT_EQ(term_->modes().c_lflag & (ICANON | ECHO), 0u);
