@@ -66,8 +66,9 @@ sigset_t guarded_signals() {
   return set;
 }
 
-// Once output is drained; a resize that interrupts the drain must not leave
-// the modes unset. Safe in a signal handler.
+// Once output is drained. A resize or a continue that interrupts the call
+// (after a stop for the terminal, from the background) must not leave the
+// modes unset. Safe in a signal handler.
 void set_modes(int fd, const termios& modes) {
   while (::tcsetattr(fd, TCSADRAIN, &modes) != 0 && errno == EINTR) {
   }
@@ -204,12 +205,10 @@ void arm_signals(int fd, const termios& modes) {
   g_armed = 1;
   for (std::size_t i = 0; i < kSignalCount; ++i) g_caught[i] = catch_if_default(kSignals[i], on_signal, guarded_signals());
   // Whatever the caller did with SIGCONT, the process continues on it; only
-  // the note that it came is added. Restarted calls: a mode change that
-  // stopped us in the background must still be made once we are continued.
+  // the note that it came is added.
   struct sigaction cont {};
   cont.sa_handler = on_continue;
   sigemptyset(&cont.sa_mask);
-  cont.sa_flags = SA_RESTART;
   g_continued = 0;
   g_cont_caught = ::sigaction(SIGCONT, &cont, &g_old_cont) == 0;
 }
