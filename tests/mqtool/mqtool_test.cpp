@@ -12,7 +12,6 @@
 #include <climits>
 #include <cstring>
 #include <map>
-#include <set>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -376,16 +375,6 @@ TEST_F(NewQueue, IsTheUsersAloneAndGoesWithMinusD) {
   EXPECT_FALSE(qtest::queue_exists(k)) << "the message left on it kept it";
 }
 
-TEST_F(NewQueue, ThousandRunsGiveThousandKeys) {
-  std::set<key_t> keys;
-  for (int i = 0; i < 1000; ++i) {
-    ProcResult r = run({"-n"});
-    key_t k = made(r.out);
-    ASSERT_GE(k, 0) << i << ": " << r.out << r.err;
-    ASSERT_TRUE(keys.insert(k).second) << "key " << k << " given twice";
-  }
-}
-
 // Each failure: its status, its lines on standard error, nothing on
 // standard output, and the queues as they were.
 TEST_F(NewQueue, FailuresOfNewAndRemoveSayWhy) {
@@ -448,19 +437,6 @@ TEST_F(NewQueue, SignalThatEndsItsMakerTakesTheQueue) {
     EXPECT_EQ(r.term_signal, ignored ? 0 : sig);
     EXPECT_EQ(qtest::queue_exists(k), ignored) << sig;
   }
-}
-
-TEST_F(NewQueue, RemovalEndsAWaitingReceiver) {
-  key_t k = made(run({"-n"}).out);
-  ASSERT_GE(k, 0);
-  std::vector<std::string> argv = {mqtool(), "-r", std::to_string(k)};
-  ProcResult r;
-  std::thread receiver([&] { r = run_process(argv); });
-  EXPECT_GT(qtest::wait_for_receiver(argv), 0);
-  EXPECT_EQ(run({"-d", std::to_string(k)}).exit_code, 0);
-  receiver.join();
-  EXPECT_EQ(r.exit_code, 2);
-  EXPECT_EQ(r.out, "RECV ERROR:" + qtest::code_of(EIDRM) + "\n");
 }
 
 // Root's queues, one open to all and one made by -n: user nobody may remove
