@@ -443,17 +443,18 @@ TEST_F(NewQueue, SignalThatEndsItsMakerTakesTheQueue) {
 // neither, nor send on the second.
 TEST_F(NewQueue, QueueOfAnotherUserStays) {
   QTEST_NEEDS_NOBODY();
-  if (qtest::as_nobody([] { return access(mqtool().c_str(), X_OK) == 0 ? 0 : 1; }) != 0)
-    GTEST_SKIP() << "user nobody cannot run " << mqtool() << " (a folder on its path is closed to others)";
+  const qtest::OpenCopy tool(mqtool());
+  if (qtest::as_nobody([&] { return access(tool.path().c_str(), X_OK) == 0 ? 0 : 1; }) != 0)
+    GTEST_SKIP() << "user nobody cannot run " << tool.path();
   const std::string open_key = key_arg(1), own = std::to_string(made(run({"-n"}).out));
   ASSERT_GE(msgget(key(1), IPC_CREAT | 0666), 0);
   struct Row {
     std::vector<std::string> args;
     std::string out, err;
   } rows[] = {
-      {{mqtool(), "-d", open_key}, "", "mqtool: cannot remove queue " + open_key + ": it is another user's\n"},
-      {{mqtool(), "-d", own}, "", "mqtool: cannot remove queue " + own + ": Permission denied\n"},
-      {{mqtool(), "-s", own, "x", "t"}, "CREATE ERROR:" + qtest::code_of(EACCES) + "\n", ""},
+      {{tool.path(), "-d", open_key}, "", "mqtool: cannot remove queue " + open_key + ": it is another user's\n"},
+      {{tool.path(), "-d", own}, "", "mqtool: cannot remove queue " + own + ": Permission denied\n"},
+      {{tool.path(), "-s", own, "x", "t"}, "CREATE ERROR:" + qtest::code_of(EACCES) + "\n", ""},
   };
   for (const Row& r : rows) {
     ProcResult p = run_process(qtest::nobody_argv(r.args));

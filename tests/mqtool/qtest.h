@@ -17,6 +17,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <sstream>
@@ -123,6 +124,33 @@ inline std::string nobody_unavailable() {
 #define QTEST_NEEDS_NOBODY()                                             \
   if (const std::string nobody_why = qtest::nobody_unavailable(); !nobody_why.empty()) \
   GTEST_SKIP() << nobody_why
+
+// A copy of a program in a folder open to all, for user nobody to run: the
+// build tree may sit in one closed to others (a clone in a mktemp -d folder).
+class OpenCopy {
+ public:
+  explicit OpenCopy(const std::string& program) {
+    char tmpl[] = "/tmp/qtest-open-XXXXXX";
+    if (mkdtemp(tmpl) == nullptr) return;
+    dir_ = tmpl;
+    namespace fs = std::filesystem;
+    fs::permissions(dir_, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                              fs::perms::others_read | fs::perms::others_exec);
+    path_ = dir_ + "/" + fs::path(program).filename().string();
+    std::error_code ec;
+    if (!fs::copy_file(program, path_, ec)) path_ = program;
+  }
+  ~OpenCopy() {
+    std::error_code ec;
+    if (!dir_.empty()) std::filesystem::remove_all(dir_, ec);
+  }
+  OpenCopy(const OpenCopy&) = delete;
+  OpenCopy& operator=(const OpenCopy&) = delete;
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string dir_, path_;
+};
 
 // The argv that runs argv as user nobody (through setpriv).
 inline std::vector<std::string> nobody_argv(const std::vector<std::string>& argv) {
