@@ -535,6 +535,7 @@ std::string mode_faults(const termios& m) {
   if (!(m.c_lflag & ECHO)) faults += " -echo";
   if (!(m.c_lflag & ISIG)) faults += " -isig";
   if (!(m.c_iflag & ICRNL)) faults += " -icrnl";
+  if (!(m.c_iflag & IXON)) faults += " -ixon";  // the windows clear it while they run
   if (!(m.c_oflag & ONLCR)) faults += " -onlcr";
   return faults;
 }

@@ -122,7 +122,8 @@ const std::vector<UnusableTerminal>& unusable_terminals();
 void set_term(Options& o, const std::optional<std::string>& term);
 
 // What differs from the modes a shell works in (canonical input, echo,
-// signals from keys, CR read as NL, NL written as CR NL); empty when none.
+// signals from keys, CR read as NL, NL written as CR NL, Ctrl-S and Ctrl-Q
+// as flow control); empty when none.
 std::string mode_faults(const termios& m);
 
 // Starts o `runs` times, sending SIGINT or SIGTERM at a random moment of its
