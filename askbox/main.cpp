@@ -7,7 +7,9 @@
 #include <cstdio>
 #include <string>
 
+#include "layout.h"
 #include "lineedit.h"
+#include "process.h"
 #include "request.h"
 #include "window.h"
 #include "keys.h"
@@ -23,16 +25,9 @@ const char kFieldEnd[] = "                                                      
 static_assert(sizeof kTitle - 1 == 64, "the title covers the whole top row");
 static_assert(sizeof kField - 1 == 62 && sizeof kFieldEnd - 1 == 62, "the field fills the frame's inside");
 
-constexpr int kRows = 8;
-constexpr int kCols = 64;
-constexpr int kLeft = 4;
-constexpr int kMinLines = 2 * kRows - 1;  // the window's top is the middle line
-constexpr int kMinCols = kLeft + kCols;
-// The prompt and the typed text start at column 4 and stop before the
-// frame's right edge.
-constexpr int kTextCol = 4;
-constexpr int kTextCols = kCols - 1 - kTextCol;
-constexpr int kFieldRow = 2;
+using askbox::kFieldRow;
+using askbox::kTextCol;
+using askbox::kTextCols;
 constexpr std::size_t kLineLimit = 256;  // characters
 
 // How the run ended.
@@ -58,7 +53,7 @@ void draw_field(WINDOW* w, const askbox::LineEditor& editor) {
 }
 
 bool place_prompt_window(winkit::Window& window, const std::string& prompt) {
-  if (!winkit::place_window(window, {kRows, kCols, LINES / 2, kLeft, kMinLines, kMinCols})) return false;
+  if (!winkit::place_window(window, askbox::prompt_geometry(LINES, COLS))) return false;
   draw_window(window.get(), prompt);
   return true;
 }
@@ -77,20 +72,20 @@ askbox::EditSettings settings() {
 }
 
 End edit(const std::string& prompt, askbox::LineEditor& editor) {
-  winkit::Window mvs;  // mvs: the prompt's window
-  if (!place_prompt_window(mvs, prompt)) return End::TooSmall;
+  winkit::Window prompt_window;
+  if (!place_prompt_window(prompt_window, prompt)) return End::TooSmall;
   for (;;) {
     WINDOW* input_win = stdscr;
-    if (mvs.ok()) {
-      input_win = mvs.get();
+    if (prompt_window.ok()) {
+      input_win = prompt_window.get();
       draw_field(input_win, editor);
       wrefresh(input_win);
     }
     const winkit::Key key = winkit::read_key(input_win);
     if (key.kind == winkit::KeyKind::Closed) return End::InputEnded;
     if (key.kind == winkit::KeyKind::Resize) {
-      winkit::follow_resize(mvs);
-      place_prompt_window(mvs, prompt);
+      winkit::follow_resize(prompt_window);
+      place_prompt_window(prompt_window, prompt);
       continue;
     }
     switch (editor.key(key.kind, key.byte)) {
@@ -115,11 +110,11 @@ int main(int argc, char** argv) {
     return 1;
   }
   // The result is one line, so the name cannot hold a line break.
-  if (request->ename.find('\n') != std::string::npos) {
+  if (request->name.find('\n') != std::string::npos) {
     winkit::say("askbox", "NAME holds a line break, and the answer must be one line");
     return 1;
   }
-  const std::string prompt = winkit::shown_text(request->msg, kTextCols);
+  const std::string prompt = winkit::shown_text(request->prompt, kTextCols);
 
   // Where the locale's characters cannot be read every typed one would be
   // dropped, and the answer silently empty.
@@ -131,7 +126,10 @@ int main(int argc, char** argv) {
     if (session.ok()) {
       editor = askbox::LineEditor(settings());  // the key terminal's, known once the session holds it
       end = edit(prompt, editor);
-      if (end == End::TooSmall) reason = winkit::too_small(kMinLines, kMinCols, LINES, COLS);
+      if (end == End::TooSmall) {
+        const winkit::Geometry at = askbox::prompt_geometry(LINES, COLS);
+        reason = winkit::too_small(at.need_lines, at.need_cols, LINES, COLS);
+      }
       session.end();
     } else {
       reason = session.reason();
@@ -151,7 +149,7 @@ int main(int argc, char** argv) {
   // Even without an answer the line is printed, so `NAME=` is always set;
   // the status tells a failure or a cancel from an empty answer.
   const std::string value = end == End::Line ? editor.answer() : std::string();
-  const std::string line = askbox::result_line(request->ename, value);
+  const std::string line = askbox::result_line(request->name, value);
   const bool written = std::fwrite(line.data(), 1, line.size(), stdout) == line.size() && std::fflush(stdout) == 0;
   if (reason.empty() && !written) reason = "cannot write the answer to standard output";
   if (!reason.empty()) {

@@ -10,10 +10,10 @@ std::optional<Request> parse_args(int argc, const char* const* argv) {
   return Request{std::string(prompt.substr(0, winkit::char_prefix(prompt, kPromptBytes))), argv[2]};
 }
 
-std::string result_line(std::string_view ename, std::string_view value) {
+std::string result_line(std::string_view name, std::string_view value) {
   std::string line;
-  line.reserve(ename.size() + value.size() + 2);
-  line.append(ename).append("=").append(value).append("\n");
+  line.reserve(name.size() + value.size() + 2);
+  line.append(name).append("=").append(value).append("\n");
   return line;
 }
 

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "geometry.h"
+
 namespace notebox {
 
 inline constexpr char kTitle[] = " -----------  JUX  DIALOG MESSAGE ----------- ";
@@ -16,10 +18,10 @@ inline constexpr char kDefaultAscii[] = "daiarogu messeeji desu";
 
 constexpr int kRows = 8;
 constexpr int kCols = 48;
-constexpr int kLeft = 16;
-constexpr int top_row(int screen_lines) { return screen_lines / 2; }
-constexpr int kMinLines = 2 * kRows - 1;  // the box's top is the middle line
-constexpr int kMinCols = kLeft + kCols;
+// Its title on the middle line, from column 16.
+constexpr winkit::Geometry box_geometry(int screen_lines, int /*screen_cols*/) {
+  return winkit::on_middle_line(kRows, kCols, 16, screen_lines);
+}
 // The message: at most this many bytes, from row 4, column 4 up to the
 // frame, going on at column 4 of rows 5 and 6.
 constexpr std::size_t kMessageBytes = 79;

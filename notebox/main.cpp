@@ -16,6 +16,7 @@
 #include <term.h>
 
 #include "box.h"
+#include "process.h"
 #include "terminal.h"
 #include "text.h"
 
@@ -39,21 +40,23 @@ bool is_ascii(std::string_view s) {
 // The bytes that draw the box on a cleared screen and leave the cursor at
 // the start of the line below it.
 std::string drawing(std::string_view message, int rows, int cols) {
-  const int top = top_row(rows);
-  const int right = kLeft + kCols - 1;
+  const winkit::Geometry at = box_geometry(rows, cols);
+  const int top = at.top;
+  const int left = at.left;
+  const int right = left + at.cols - 1;
   std::string out = winkit::expand(exit_attribute_mode);
   if (winkit::usable(clear_screen)) {
     out += winkit::expand(clear_screen);
   } else {
     for (int r = 0; r < rows; ++r) out += winkit::cursor_to(r, 0) + std::string(cols - 1, ' ');
   }
-  out += winkit::cursor_to(top, kLeft) + "+" + winkit::expand(enter_reverse_mode) + kTitle +
+  out += winkit::cursor_to(top, left) + "+" + winkit::expand(enter_reverse_mode) + kTitle +
          winkit::expand(exit_attribute_mode) + "+";
-  for (int r = 1; r < kRows - 1; ++r) out += winkit::cursor_to(top + r, kLeft) + "|" + winkit::cursor_to(top + r, right) + "|";
+  for (int r = 1; r < kRows - 1; ++r) out += winkit::cursor_to(top + r, left) + "|" + winkit::cursor_to(top + r, right) + "|";
   const std::vector<std::string> text = winkit::wrap_text(message, kTextCols, kTextRows);
   for (std::size_t i = 0; i < text.size(); ++i)
-    out += winkit::cursor_to(top + kTextRow + static_cast<int>(i), kLeft + kTextCol) + text[i];
-  out += winkit::cursor_to(top + kRows - 1, kLeft) + "+" + std::string(kCols - 2, '-');
+    out += winkit::cursor_to(top + kTextRow + static_cast<int>(i), left + kTextCol) + text[i];
+  out += winkit::cursor_to(top + kRows - 1, left) + "+" + std::string(kCols - 2, '-');
   // The last cell of the screen scrolls it on a terminal that wraps at once.
   const bool last_cell = top + kRows == rows && right == cols - 1;
   if (!last_cell || !auto_right_margin || eat_newline_glitch) out += "+";
@@ -73,7 +76,9 @@ std::string draw(const winkit::DrawingTerminal& terminal, std::string_view messa
   // terminal's own, unless LINES or COLUMNS say otherwise.
   const int rows = lines;
   const int cols = columns;
-  if (reason.empty() && (rows < kMinLines || cols < kMinCols)) reason = winkit::too_small(kMinLines, kMinCols, rows, cols);
+  const winkit::Geometry at = box_geometry(rows, cols);
+  if (reason.empty() && (rows < at.need_lines || cols < at.need_cols))
+    reason = winkit::too_small(at.need_lines, at.need_cols, rows, cols);
   if (reason.empty()) {
     const std::string bytes = drawing(message, rows, cols);
     if (!winkit::write_all(fd, bytes.data(), bytes.size())) reason = "cannot write to the terminal";
@@ -100,13 +105,13 @@ int main(int argc, char** argv) {
       notes.push_back(reason + (argc == 2 ? "; bytes beyond ASCII show as ?" : "; showing the default message in ASCII"));
     }
   }
-  const std::string buff = chosen_message(argc, argv);  // buff: the message as it will show
+  const std::string message = chosen_message(argc, argv);
 
   std::string reason;
   {
     const winkit::DrawingTerminal terminal;
     reason = terminal.reason();
-    if (reason.empty()) reason = draw(terminal, buff);
+    if (reason.empty()) reason = draw(terminal, message);
   }
   for (const std::string& note : notes) winkit::say("notebox", note);
   return reason.empty() ? 0 : cannot_draw(reason);

@@ -9,8 +9,6 @@
 #include <string_view>
 #include <vector>
 
-#include "listnav.h"
-#include "keys.h"
 #include "text.h"
 
 namespace pickbox {
@@ -64,39 +62,6 @@ class Matches {
   bool all_ = true;
   int count_ = 0;
   std::vector<std::uint32_t> rows_;  // item indices, ascending
-};
-
-// Row `row` of n highlighted, on visible row j where the list allows it
-// (never a blank row past the end while more rows could fill it).
-Pos show_row(int row, int j, int n);
-
-enum class Outcome { None, Drawn, Choose, Beep, Quit, Closed, Redraw };
-
-// The list window's state and every key's effect on it.
-class ListState {
- public:
-  explicit ListState(ItemList items);
-  Outcome key(const winkit::Key& key);
-
-  bool finding() const { return finding_; }
-  const FindText& find() const { return find_; }
-  int rows() const { return matches_.size(); }
-  int item(int row) const { return matches_.item(row); }
-  Pos pos() const { return pos_; }
-  // The highlighted item; -1 with none (no items, or no match).
-  int chosen() const { return rows() > 0 ? item(pos_.selected()) : -1; }
-
- private:
-  Outcome closed_key(const winkit::Key& key);
-  Outcome finding_key(const winkit::Key& key);
-  void follow_text(bool grew);
-
-  ItemList items_;
-  Matches matches_;
-  Pos pos_;
-  bool finding_ = false;
-  FindText find_;
-  int anchor_ = 0;  // the item last highlighted: it keeps the highlight while it matches
 };
 
 }  // namespace pickbox

@@ -11,8 +11,6 @@
 
 namespace pickbox {
 
-constexpr key_t default_qid = 30001;  // the queue key when JUX_QUEID is not set
-
 // The command line that posts the chosen item, tagged with the title.
 std::vector<std::string> handoff_argv(key_t qid, const std::string& item, const std::string& tag);
 

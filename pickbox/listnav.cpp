@@ -1,5 +1,7 @@
 #include "listnav.h"
 
+#include <algorithm>
+
 namespace pickbox {
 
 Action key_action(const winkit::Key& key) {
@@ -40,29 +42,29 @@ Action key_action(const winkit::Key& key) {
 }
 
 Pos down(Pos p, int n) {
-  if (p.yy + p.j >= n - 1) return p;
-  if (p.j > visible - 2) {
-    ++p.yy;
-    p.j = visible - 1;
+  if (p.selected() >= n - 1) return p;
+  if (p.highlight > kListRows - 2) {
+    ++p.first_shown;
+    p.highlight = kListRows - 1;
   } else {
-    ++p.j;
+    ++p.highlight;
   }
   return p;
 }
 
 Pos up(Pos p) {
-  if (p.yy > 0 && p.j == 0)
-    --p.yy;
-  else if (p.j > 0)
-    --p.j;
+  if (p.first_shown > 0 && p.highlight == 0)
+    --p.first_shown;
+  else if (p.highlight > 0)
+    --p.highlight;
   return p;
 }
 
 Pos last(Pos p, int n) {
   // With only a title there is no last item to go to.
   if (n < 1) return p;
-  if (n <= visible) return Pos{0, n - 1};
-  return Pos{n - visible, visible - 1};
+  if (n <= kListRows) return Pos{0, n - 1};
+  return Pos{n - kListRows, kListRows - 1};
 }
 
 Pos apply(Action a, Pos p, int n) {
@@ -72,10 +74,10 @@ Pos apply(Action a, Pos p, int n) {
     case Action::Up:
       return up(p);
     case Action::PageDown:
-      for (int k = 0; k < visible; ++k) p = down(p, n);
+      for (int k = 0; k < kListRows; ++k) p = down(p, n);
       return p;
     case Action::PageUp:
-      for (int k = 0; k < visible; ++k) p = up(p);
+      for (int k = 0; k < kListRows; ++k) p = up(p);
       return p;
     case Action::First:
       return Pos{};
@@ -86,6 +88,10 @@ Pos apply(Action a, Pos p, int n) {
   }
 }
 
-int shown_rows(int n) { return n < visible ? n : visible; }
+Pos show_row(int row, int highlight, int n) {
+  if (n <= 0) return Pos{};
+  const int first = std::clamp(row - highlight, 0, std::max(0, n - kListRows));
+  return Pos{first, row - first};
+}
 
 }  // namespace pickbox

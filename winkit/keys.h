@@ -1,6 +1,7 @@
 // Keys as the windows see them, and the escape sequences they come in.
 #pragma once
 
+#include <cstddef>
 #include <string_view>
 
 namespace winkit {
@@ -19,6 +20,9 @@ struct Key {
   KeyKind kind = KeyKind::Other;
   unsigned char byte = 0;  // with KeyKind::Byte
 };
+
+// The longest sequence taken whole; anything longer is cut there.
+constexpr std::size_t kLongestSequence = 32;
 
 // Whether tail, the bytes that followed an ESC, is a whole escape sequence.
 bool escape_complete(std::string_view tail);

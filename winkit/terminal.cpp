@@ -4,8 +4,6 @@
 #include <term.h>
 #include <unistd.h>
 
-#include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 
@@ -49,24 +47,6 @@ std::string reason_no_description() { return "no usable terminal description for
 std::string reason_cursor_unplaceable() {
   if (usable(cursor_address)) return {};
   return "the terminal TERM=" + std::string(std::getenv("TERM")) + " cannot place the cursor";
-}
-
-void say(const char* prog, const std::string& reason) { std::fprintf(stderr, "%s: %s\n", prog, reason.c_str()); }
-
-void die_by_signal(int sig) {
-  ::signal(sig, SIG_DFL);
-  ::raise(sig);
-}
-
-bool write_all(int fd, const char* bytes, std::size_t len) {
-  while (len > 0) {
-    const ssize_t n = ::write(fd, bytes, len);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    bytes += n;
-    len -= static_cast<std::size_t>(n);
-  }
-  return true;
 }
 
 std::string too_small(int need_lines, int need_cols, int have_lines, int have_cols) {

@@ -1,8 +1,7 @@
-// The terminal a window is drawn on, its own strings as bytes, and the one
-// way a program says why it fails. The terminfo layer: no curses screen.
+// The terminal a window is drawn on and its own strings as bytes. The
+// terminfo layer: no curses screen.
 #pragma once
 
-#include <cstddef>
 #include <cstdio>
 #include <string>
 
@@ -28,16 +27,6 @@ class DrawingTerminal {
   std::FILE* tty_ = nullptr;
   std::FILE* file_ = nullptr;
 };
-
-// The one way a program reports a failure: "prog: reason" on standard error.
-void say(const char* prog, const std::string& reason);
-// Ends the process by sig, as its default action would, so the caller sees
-// it; returns when that action does not end it (a stop). Signal-safe.
-void die_by_signal(int sig);
-
-// Writes all of bytes to fd, going on after interrupts; false on failure.
-// Safe in a signal handler.
-bool write_all(int fd, const char* bytes, std::size_t len);
 
 // The loaded terminal's strings (after newterm or setupterm), as bytes.
 // usable: tigetstr's answer names a string the terminal has.

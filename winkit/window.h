@@ -5,6 +5,7 @@
 
 #include <curses.h>
 
+#include "geometry.h"
 #include "keys.h"
 #include "session.h"
 
@@ -16,7 +17,6 @@ namespace winkit {
 class Window {
  public:
   Window() = default;
-  Window(int rows, int cols, int top, int left);
   ~Window();
   Window(const Window&) = delete;
   Window& operator=(const Window&) = delete;
@@ -36,9 +36,6 @@ class Window {
 // '|' sides, '-' top and bottom, curses' default corners (askbox's frame,
 // and the message box's under its '+' marks).
 void draw_frame(WINDOW* win);
-
-// A window's size and place, and the smallest terminal it fits on.
-struct Geometry { int rows, cols, top, left, need_lines, need_cols; };
 
 // Blanks the screen and makes the window anew where `at` says; while it does
 // not fit, the note that the terminal is too small stands instead (false).

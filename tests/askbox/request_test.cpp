@@ -15,8 +15,8 @@ TEST(AskboxRequest, PromptCutOnACharacterBoundaryNameKeptWhole) {
   const char* argv[] = {"askbox", prompt.c_str(), name.c_str()};
   const auto r = askbox::parse_args(3, argv);
   ASSERT_TRUE(r);
-  EXPECT_EQ(r->msg, std::string(78, 'p'));
-  EXPECT_EQ(r->ename, name);
+  EXPECT_EQ(r->prompt, std::string(78, 'p'));
+  EXPECT_EQ(r->name, name);
   EXPECT_FALSE(askbox::parse_args(2, argv));
   std::setlocale(LC_CTYPE, "C");
 }

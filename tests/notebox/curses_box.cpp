@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "box.h"
+#include "process.h"
 #include "window.h"
 #include "terminal.h"
 #include "text.h"
@@ -17,7 +18,7 @@
 int main(int argc, char** argv) {
   using namespace notebox;
   std::setlocale(LC_CTYPE, "");
-  const std::string buff = chosen_message(argc, argv);
+  const std::string message = chosen_message(argc, argv);
   SCREEN* sp = newterm(nullptr, stdout, stdin);
   if (sp == nullptr || !winkit::reason_cursor_unplaceable().empty()) return 1;
   // newterm has queued the switch to the alternate screen; endwin sends it
@@ -27,9 +28,10 @@ int main(int argc, char** argv) {
     char* s = tigetstr(cap);
     if (winkit::usable(s)) s[0] = '\0';
   }
-  const int top = top_row(LINES);
-  WINDOW* w = newwin(kRows, kCols, top, kLeft);
-  if (w == nullptr || top + kRows > LINES || kLeft + kCols > COLS) return 1;
+  const winkit::Geometry at = box_geometry(LINES, COLS);
+  const int top = at.top;
+  WINDOW* w = newwin(kRows, kCols, top, at.left);
+  if (w == nullptr || top + kRows > LINES || at.left + kCols > COLS) return 1;
   winkit::draw_frame(w);
   wattron(w, A_REVERSE);
   mvwaddstr(w, 0, 1, kTitle);
@@ -38,7 +40,7 @@ int main(int argc, char** argv) {
   mvwaddstr(w, 0, kCols - 1, "+");
   mvwaddstr(w, kRows - 1, 0, "+");
   mvwaddstr(w, kRows - 1, kCols - 1, "+");
-  const std::vector<std::string> text = winkit::wrap_text(buff, kTextCols, kTextRows);
+  const std::vector<std::string> text = winkit::wrap_text(message, kTextCols, kTextRows);
   for (std::size_t i = 0; i < text.size(); ++i)
     mvwaddnstr(w, kTextRow + static_cast<int>(i), kTextCol, text[i].data(), static_cast<int>(text[i].size()));
   wrefresh(w);

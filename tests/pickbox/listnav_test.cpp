@@ -76,17 +76,17 @@ TEST(Scroll, InvariantsHoldOnRandomWalks) {
       if (c == 'k' || c == 'A') sel = std::max(sel - 1, 0);
       if (c == 't') sel = 0;
       if (c == 'g') sel = std::max(n - 1, 0);
-      if (c == 'D') sel = std::min(sel + pickbox::visible, std::max(n - 1, 0));
-      if (c == 'U') sel = std::max(sel - pickbox::visible, 0);
+      if (c == 'D') sel = std::min(sel + pickbox::kListRows, std::max(n - 1, 0));
+      if (c == 'U') sel = std::max(sel - pickbox::kListRows, 0);
       SCOPED_TRACE("n=" + std::to_string(n) + " step=" + std::to_string(step) + " key=" + c);
       ASSERT_EQ(p.selected(), sel);
-      ASSERT_GE(p.yy, 0);
-      ASSERT_GE(p.j, 0);
-      ASSERT_LE(p.j, pickbox::visible - 1);
-      if (n <= pickbox::visible) {
-        ASSERT_EQ(p.yy, 0);
+      ASSERT_GE(p.first_shown, 0);
+      ASSERT_GE(p.highlight, 0);
+      ASSERT_LE(p.highlight, pickbox::kListRows - 1);
+      if (n <= pickbox::kListRows) {
+        ASSERT_EQ(p.first_shown, 0);
       } else {
-        ASSERT_LE(p.yy, n - pickbox::visible);
+        ASSERT_LE(p.first_shown, n - pickbox::kListRows);
       }
     }
   }

@@ -1,0 +1,67 @@
+// The signal and job-control side of a curses session: giving the terminal
+// back from a signal handler, stopping on Ctrl-Z and taking the terminal
+// again on `fg`. Used by the session alone.
+//
+// The rules this code keeps:
+// - A handler touches only the restore record, the sig_atomic_t flags and
+//   async-signal-safe calls (write, tcsetattr, sigaction, sigprocmask,
+//   raise, signal). It allocates nothing and calls no curses or stdio.
+// - The restore record is written only through the functions below, by the
+//   session, with the guarded signals blocked (BlockSignals), so a handler
+//   never reads half of it. Handlers only read it.
+// - Every way out, normal or by a signal, gives the terminal back through
+//   restore_terminal(): the leaving bytes, then the caller's modes.
+// - Only signals left at their default are caught: a caller's "ignore"
+//   stays, and the signal still ends the process after the restore, so the
+//   caller sees it.
+#pragma once
+
+#include <signal.h>
+#include <termios.h>
+
+#include <cstddef>
+#include <string>
+
+namespace winkit {
+
+// The most bytes leaving the screen may take; a longer leaving is not kept.
+constexpr std::size_t kLeavingMax = 8192;
+
+// Blocks the guarded signals (SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGTSTP)
+// for its lifetime, so that set-up and tear-down are never cut in half; a
+// signal that came meanwhile acts when it ends. BackgroundStops adds
+// SIGTTOU: terminal calls then go through even when the shell has taken the
+// terminal, instead of stopping in their midst.
+class BlockSignals {
+ public:
+  enum class Also { Nothing, BackgroundStops };
+  explicit BlockSignals(Also also = Also::Nothing);
+  ~BlockSignals();
+  BlockSignals(const BlockSignals&) = delete;
+  BlockSignals& operator=(const BlockSignals&) = delete;
+
+ private:
+  sigset_t before_;
+};
+
+// Before curses touches the terminal fd: from then on a guarded signal puts
+// caller_modes back. Also watches for SIGCONT and, with catch_resizes, for
+// SIGWINCH.
+void arm_signals(int fd, const termios& caller_modes);
+void catch_resizes();
+// Every handler back to what it was; the restore record emptied.
+void disarm_signals();
+
+// The restore record's bytes: what leaving the screen sends, and what
+// taking it again after a stop sends. Bytes that do not fit are not kept
+// at all: half a string could leave the terminal in a stranger state than
+// none.
+void record_leaving(const std::string& bytes);
+void record_entering(const std::string& bytes);
+// The modes the window reads keys in, put back after a stop.
+void record_window_modes(const termios& modes);
+
+// The leaving bytes, then the caller's modes. Signal-safe.
+void restore_terminal();
+
+}  // namespace winkit
