@@ -13,6 +13,9 @@ bool escape_complete(std::string_view tail) {
   if (tail.empty()) return false;
   if (tail.size() >= kLongestSequence) return true;
   const char kind = tail[0];
+  // Alt with a key whose own sequence starts with ESC: the whole of that
+  // sequence belongs to it.
+  if (kind == '\x1b') return escape_complete(tail.substr(1));
   if (kind == 'O') return tail.size() >= 2;
   if (kind != '[') return true;  // Alt and a key
   // A mouse report in the old form carries three raw bytes after "[M".

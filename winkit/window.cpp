@@ -116,7 +116,8 @@ std::string read_sequence(WINDOW* win, Complete complete, bool* alt_key = nullpt
     const int next = wgetch(win);
     if (next == ERR) break;
     if (next >= KEY_MIN) {
-      if (tail.empty() && alt_key != nullptr) {
+      // Decoded at once after the ESC, or after the ESC that follows it.
+      if ((tail.empty() || tail == "\x1b") && alt_key != nullptr) {
         *alt_key = true;
         if (next == KEY_MOUSE) take_mouse_report(win);
       } else {

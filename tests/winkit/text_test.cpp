@@ -138,7 +138,7 @@ TEST(EscapeSequences, TakenWholeAndDecoded) {
            {"[6~", KeyKind::PageDown}, {"[Z", KeyKind::Other},    {"[15~", KeyKind::Other},  {"OP", KeyKind::Other},
            {"[7~", KeyKind::Home},   {"[8~", KeyKind::End},
            {"[1;5A", KeyKind::Other}, {"x", KeyKind::Other},      {"[M !!", KeyKind::Other}, {"[<0;3;4M", KeyKind::Other},
-           {"[2~", KeyKind::Other}}) {
+           {"[2~", KeyKind::Other},   {"\x1b[B", KeyKind::Other},  {"\x1b[7~", KeyKind::Other}, {"\x1bOA", KeyKind::Other}}) {
     const std::string tail = c.tail;
     EXPECT_TRUE(winkit::escape_complete(tail)) << tail;
     for (std::size_t k = 0; k < tail.size(); ++k) EXPECT_FALSE(winkit::escape_complete(tail.substr(0, k))) << tail;
