@@ -32,8 +32,10 @@ constexpr long kWaitingNs = 250'000'000;
 
 bool ignored(const struct sigaction& sa) { return !(sa.sa_flags & SA_SIGINFO) && sa.sa_handler == SIG_IGN; }
 
-// A SIGTERM or SIGHUP that comes while the command runs goes on to it, so
-// that no command outlives us with a choice the caller has given up on.
+// A signal that would end us, coming while the command runs, goes on to it,
+// so that no command outlives us with a choice the caller has given up on,
+// and we then end by it. An interrupt from the keyboard reaches the command
+// anyway; one sent to us alone must end the hand-off just the same.
 volatile std::sig_atomic_t g_passed = 0;
 volatile std::sig_atomic_t g_command = 0;  // its pid, once started
 void pass_on(int sig) {
@@ -42,34 +44,29 @@ void pass_on(int sig) {
   if (g_command > 0) ::kill(static_cast<pid_t>(g_command), sig);
   errno = saved_errno;
 }
-constexpr int kPassedOn[] = {SIGTERM, SIGHUP};
-constexpr int kIgnoredHere[] = {SIGINT, SIGQUIT};  // the command gets them
+constexpr int kPassedOn[] = {SIGTERM, SIGHUP, SIGINT, SIGQUIT};
+constexpr int kPassedCount = sizeof kPassedOn / sizeof kPassedOn[0];
 
-// While the command runs, as system() has them: SIGINT and SIGQUIT ignored,
-// SIGTERM and SIGHUP passed on, SIGCHLD at its default (an inherited SIG_IGN
+// While the command runs: the signals that would end us passed on (unless
+// the caller ignores them), SIGCHLD at its default (an inherited SIG_IGN
 // would let the kernel reap the command, status and all) and blocked. The
 // command gets the caller's mask and defaults for what the caller did not ignore.
 class SignalsWhileRunning {
  public:
   SignalsWhileRunning() {
-    struct sigaction ign {}, dfl {}, pass {};
-    ign.sa_handler = SIG_IGN;
+    struct sigaction dfl {}, pass {};
     dfl.sa_handler = SIG_DFL;
     pass.sa_handler = pass_on;
-    for (struct sigaction* sa : {&ign, &dfl, &pass}) sigemptyset(&sa->sa_mask);
+    for (struct sigaction* sa : {&dfl, &pass}) sigemptyset(&sa->sa_mask);
     sigset_t defaults;
     sigemptyset(&defaults);
-    for (int i = 0; i < 2; ++i) {
-      sigaction(kIgnoredHere[i], &ign, &old_ignored_[i]);
-      if (!ignored(old_ignored_[i])) sigaddset(&defaults, kIgnoredHere[i]);
-    }
     sigaction(SIGCHLD, &dfl, &old_chld_);
     sigemptyset(&chld_);
     sigaddset(&chld_, SIGCHLD);
     sigprocmask(SIG_BLOCK, &chld_, &old_mask_);
     g_passed = 0;
     g_command = 0;
-    for (int i = 0; i < 2; ++i) {
+    for (int i = 0; i < kPassedCount; ++i) {
       sigaction(kPassedOn[i], nullptr, &old_passed_[i]);
       if (ignored(old_passed_[i])) continue;
       sigaddset(&defaults, kPassedOn[i]);
@@ -82,8 +79,7 @@ class SignalsWhileRunning {
   }
   ~SignalsWhileRunning() {
     posix_spawnattr_destroy(&attr_);
-    for (int i = 0; i < 2; ++i) sigaction(kIgnoredHere[i], &old_ignored_[i], nullptr);
-    for (int i = 0; i < 2; ++i) sigaction(kPassedOn[i], &old_passed_[i], nullptr);
+    for (int i = 0; i < kPassedCount; ++i) sigaction(kPassedOn[i], &old_passed_[i], nullptr);
     g_command = 0;
     sigaction(SIGCHLD, &old_chld_, nullptr);
     sigprocmask(SIG_SETMASK, &old_mask_, nullptr);
@@ -95,7 +91,7 @@ class SignalsWhileRunning {
   const sigset_t& chld() const { return chld_; }
 
  private:
-  struct sigaction old_ignored_[2] {}, old_chld_ {}, old_passed_[2] {};
+  struct sigaction old_chld_ {}, old_passed_[kPassedCount] {};
   sigset_t chld_, old_mask_;
   posix_spawnattr_t attr_;
 };

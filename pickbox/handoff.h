@@ -16,19 +16,19 @@ std::vector<std::string> handoff_argv(key_t qid, const std::string& item, const 
 
 // How a command ended: ok, or why not in a few words ("mqtool ended with
 // status 2"). signal: a signal that the caller should now end by, as the
-// user meant it: an interrupt that ended the command, or a SIGTERM or SIGHUP
-// that came meanwhile (and went on to the command).
+// user meant it: an interrupt that ended the command, or a signal that would
+// have ended us and came meanwhile (and went on to the command).
 struct CommandResult {
   std::string reason;
   int signal = 0;
   bool ok() const { return reason.empty() && signal == 0; }
 };
 
-// Starts argv[0] from the search path and waits for it as system() does:
-// SIGINT and SIGQUIT are ignored here meanwhile, the command gets them with
-// their usual effect; SIGTERM and SIGHUP are passed on to it. Ok only when it
-// ran and exited with status 0. While it runs, `waiting` is called once it
-// has started and then about every quarter second, until it answers true.
+// Starts argv[0] from the search path and waits for it. SIGINT, SIGQUIT,
+// SIGTERM and SIGHUP that come meanwhile are passed on to it, unless the
+// caller ignores them; the command gets them at their default. Ok only when
+// it ran and exited with status 0. While it runs, `waiting` is called once
+// it has started and then about every quarter second, until it answers true.
 CommandResult run_command(const std::vector<std::string>& argv, const std::function<bool()>& waiting = {});
 
 // Whether a message of `size` bytes would now wait for room on the queue
