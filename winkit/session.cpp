@@ -136,14 +136,21 @@ TermSession::TermSession() {
   // terminal of our own is standard input read as it is.
   std::FILE* keys = stdin;
   if (!::isatty(STDIN_FILENO)) {
-    keys_ = std::fopen("/dev/tty", "r");
+    keys_ = std::fopen("/dev/tty", "re");  // close-on-exec
     if (keys_ != nullptr) keys = keys_;
   }
-  // A Ctrl-Z while starting waits for the start to end, and the shell may
-  // take the terminal meanwhile: the start's calls on it then go through,
-  // where a stop in their midst would leave the window's modes to the shell.
-  BlockSignals blocked(BlockSignals::Also::BackgroundStops);
-  reason_ = start(terminal_.file(), keys);
+  if (!wait_for_foreground(::fileno(terminal_.file()))) {
+    reason_ = "started in the background, and no shell is left to bring it to the foreground";
+    return;
+  }
+  {
+    // A Ctrl-Z while starting waits for the start to end, and the shell may
+    // take the terminal meanwhile: the start's calls on it then go through,
+    // where a stop in their midst would leave the window's modes to the shell.
+    BlockSignals blocked(BlockSignals::Also::BackgroundStops);
+    reason_ = start(terminal_.file(), keys);
+  }
+  if (ok()) unblock_caught_signals();
 }
 
 // Runs with the guarded signals blocked.

@@ -190,6 +190,31 @@ void disarm_signals() {
   g_record.fd = -1;
 }
 
+void unblock_caught_signals() {
+  sigset_t caught;
+  sigemptyset(&caught);
+  for (std::size_t i = 0; i < kGuardedCount; ++i)
+    if (g_caught[i]) sigaddset(&caught, kGuarded[i]);
+  if (g_resize_caught) sigaddset(&caught, SIGWINCH);
+  if (g_cont_caught) sigaddset(&caught, SIGCONT);
+  ::sigprocmask(SIG_UNBLOCK, &caught, nullptr);
+}
+
+bool wait_for_foreground(int fd) {
+  const pid_t in_front = ::tcgetpgrp(fd);
+  if (in_front < 0 || in_front == ::getpgrp()) return true;  // in front, or not our controlling terminal
+  struct sigaction ttou {};
+  if (::sigaction(SIGTTOU, nullptr, &ttou) != 0 || ttou.sa_handler == SIG_IGN) return true;
+  sigset_t only_ttou, before;
+  sigemptyset(&only_ttou);
+  sigaddset(&only_ttou, SIGTTOU);
+  ::sigprocmask(SIG_UNBLOCK, &only_ttou, &before);
+  termios modes{};
+  if (::tcgetattr(fd, &modes) == 0) set_modes(fd, modes);  // stopped here until fg; then it changes nothing
+  ::sigprocmask(SIG_SETMASK, &before, nullptr);
+  return ::tcgetpgrp(fd) == ::getpgrp();
+}
+
 void record_leaving(const std::string& bytes) { g_record.leave_len = copy_whole(g_record.leave, bytes); }
 
 void record_entering(const std::string& bytes) { g_record.enter_len = copy_whole(g_record.enter, bytes); }

@@ -51,6 +51,18 @@ void arm_signals(int fd, const termios& caller_modes);
 void catch_resizes();
 // Every handler back to what it was; the restore record emptied.
 void disarm_signals();
+// The caught signals unblocked: a mask the caller blocked them in is
+// inherited across exec, and would keep the window from ever redrawing on a
+// resize or ending on Ctrl-C.
+void unblock_caught_signals();
+
+// Started in the background of a shell with job control, the program
+// touches nothing on the terminal fd until the shell's fg: its first change
+// of the terminal stops it (SIGTTOU), as for any full-screen program. False
+// when it is still not in front after that: no shell is left to bring it
+// there. Where the caller ignores SIGTTOU there is no stop to wait in, and
+// the program goes on as it is.
+bool wait_for_foreground(int fd);
 
 // The restore record's bytes: what leaving the screen sends, and what
 // taking it again after a stop sends. Bytes that do not fit are not kept

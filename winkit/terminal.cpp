@@ -26,8 +26,9 @@ DrawingTerminal::DrawingTerminal() {
     file_ = stdout;
     return;
   }
-  tty_ = std::fopen("/dev/tty", "r+");
-  if (tty_ == nullptr) tty_ = std::fopen("/dev/tty", "w");
+  // Close-on-exec ("e"): a command the program starts never holds it.
+  tty_ = std::fopen("/dev/tty", "r+e");
+  if (tty_ == nullptr) tty_ = std::fopen("/dev/tty", "we");
   file_ = tty_;
 }
 

@@ -218,7 +218,7 @@ TEST(AskboxAnswer, KeysAndTheLineTheCallerGets) {
       {std::string("a\0b\x02\x06\x07\x0e\x10\x18\x1d" "c\x1f\x7f\x7f", 15) + "d\r", "NAME=ad\n", name},
       // Alt with a cursor or editing key comes as ESC before the key's own
       // sequence (xterm's metaSendsEscape, rxvt): a key, never Esc alone.
-      {"ab\x1b\x1bOAc\x1b\x1b[5~d\x1b\x1b[1;5Ce\x1b\x1b[3~f\r", "NAME=abcdef\n", name},
+      {"ab\x1b\x1bOAc\x1b\x1b[5~d\x1b\x1b[1;5Ce\x1b\x1b[3~f\x1b\x1b[Ag\x1b\x1b[7~h\r", "NAME=abcdefgh\n", name},
       // Invalid bytes are dropped, cut characters too (the last before Enter).
       {"ab\xff" "cd\r", "NAME=abcd\n", name},
       {"a\x80\xc0\xfe" "b\r", "NAME=ab\n", name},
@@ -473,6 +473,25 @@ TEST(AskboxInterrupt, IgnoredInterruptStaysIgnored) {
   ASSERT_TRUE(t.wait_exit()) << t.screen();
   EXPECT_EQ(t.captured_stdout(), "NAME=ok\n");
   EXPECT_EQ(t.exit_code(), 0);
+}
+
+// A mask the caller blocked signals in is inherited across exec: the window
+// still redraws on a resize and ends on Ctrl-C.
+TEST(AskboxInterrupt, SignalsTheCallerBlockedAreStillTaken) {
+  Options o = captured({"Q", "NAME"});
+  o.argv = {"/usr/bin/perl", "-MPOSIX", "-e",
+            "sigprocmask(SIG_BLOCK, POSIX::SigSet->new(" + std::to_string(SIGINT) + ", " + std::to_string(SIGWINCH) +
+                ", " + std::to_string(SIGTSTP) + ")) or die; exec @ARGV or die",
+            o.argv.at(0), "Q", "NAME"};
+  Terminal t(o);
+  ASSERT_TRUE(wait_reading(t)) << t.screen();
+  t.send("ab");
+  t.resize(40, 100);
+  ASSERT_TRUE(t.wait_until([&] { return t.text(20 + 2, kLeft + 4, 2) == "ab"; })) << t.screen();
+  t.send("\x03");
+  ASSERT_TRUE(t.wait_exit()) << t.screen();
+  EXPECT_EQ(t.term_signal(), SIGINT);
+  expect_normal_modes(t);
 }
 
 }  // namespace

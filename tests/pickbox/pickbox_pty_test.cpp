@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <optional>
 #include <string>
@@ -55,6 +56,8 @@ class Pickbox : public ::testing::Test {
     std::ofstream stub(dir_ + "/mqtool");
     stub << "#!/bin/sh\n"
          << "for a in \"$@\"; do printf '%s\\000' \"$a\"; done > '" << dir_ << "/args'\n"
+         // Descriptors it got beyond the standard three (the shell keeps its own above 9).
+         << "for fd in 3 4 5 6 7 8 9; do [ ! -e /proc/$$/fd/$fd ] || echo $fd; done > '" << dir_ << "/fds'\n"
          << "exit ${STUB_STATUS:-0}\n";
     stub.close();
     chmod((dir_ + "/mqtool").c_str(), 0755);
@@ -65,6 +68,7 @@ class Pickbox : public ::testing::Test {
     std::remove((dir_ + "/args").c_str());
     std::remove((dir_ + "/mqtool").c_str());
     std::remove((dir_ + "/touched").c_str());
+    std::remove((dir_ + "/fds").c_str());
     rmdir(dir_.c_str());
   }
 
@@ -262,18 +266,27 @@ TEST_F(Pickbox, CursorKeysAndTypedLetters) {
 }
 
 // Each choose key hands the selected item on, to the queue JUX_QUEID names
-// (read as atoi reads it), or to 30001 without it.
+// (read as atoi reads it), or to 30001 without it; the command holds none of
+// the terminals the window opened (standard output captured, keys from
+// /dev/tty).
 TEST_F(Pickbox, EachChooseKeyHandsOnTheSelectedItem) {
-  const std::tuple<std::string, std::optional<std::string>, std::string> rows[] = {
-      {"\r", std::nullopt, "30001"}, {"\n", "10000", "10000"}, {"Z", " 40123abc", "40123"}, {"\r", "+2147483647", "2147483647"}};
-  for (const auto& [key, env, qid] : rows) {
+  const std::tuple<std::string, std::optional<std::string>, std::string, bool> rows[] = {
+      {"\r", std::nullopt, "30001", false}, {"\n", "10000", "10000", true}, {"Z", " 40123abc", "40123", false},
+      {"\r", "+2147483647", "2147483647", false}};
+  for (const auto& [key, env, qid, own_terminals] : rows) {
     std::remove((dir_ + "/args").c_str());
     ptyterm::Options o = options(fruit, "Fruit");
     o.env["JUX_QUEID"] = env;
+    if (own_terminals) {
+      o.stdout_to_pipe = true;
+      o.stdin_data = "";
+    }
     start(o);
     keys("j" + key);
     expect_exit(0);
     EXPECT_EQ(handed_off(), (Strings{"-s", qid, "Banana", "Fruit"})) << int(key[0]) << " " << env.value_or("(unset)");
+    std::ifstream fds(dir_ + "/fds");
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(fds), {}), "") << "descriptors the command got";
     expect_normal_modes();
   }
 }
@@ -397,7 +410,7 @@ TEST_F(Pickbox, KeysNoListUsesDoNothingWhole) {
   // An ESC before a key's own sequence is Alt with that key, not Esc alone.
   for (const char* key : {"\x1b[Z", "\x1bOP", "\x1b[15~", "\x1b[2~", "\x1b[3~", "\x1b[C", "\x1b[D", "\x1bx",
                           "\x1b[M !B", "\x1b[<0;2;2M", "\x1b[1;5A", "\x1b[1;2B", "\x1b\x1bOA", "\x1b\x1b[5~",
-                          "\x1b\x1b[1;5C", "\x1b\x1bOH"}) {
+                          "\x1b\x1b[1;5C", "\x1b\x1bOH", "\x1b\x1b[B"}) {
     keys(std::string(key) + "j");
     expect_view(items, 0, 1);
     keys("k");
@@ -465,6 +478,32 @@ TEST_F(Pickbox, SuspendGivesTheShellItsTerminalAndFgBringsTheWindowBack) {
   keys("j\r");
   ASSERT_TRUE(term_->wait_text("rc=0")) << term_->screen();
   EXPECT_EQ(handed_off(), (Strings{"-s", "30001", "Cherry", "Fruit"}));
+}
+
+// Started with & where the shell has job control, the window leaves the
+// terminal alone (its modes, its screen, the keys typed for the shell) until
+// fg, and from then on is a window like any other.
+TEST_F(Pickbox, StartedInTheBackgroundWaitsForFg) {
+  for (const char* shell : {"/bin/bash", "/bin/dash"}) {
+    std::remove((dir_ + "/args").c_str());
+    term_ = std::make_unique<ptyterm::Terminal>(ptyterm::in_shell(
+        options(fruit, "Fruit"),
+        "set -m; \"$0\" Apple Banana Cherry Fruit & sleep 0.5; echo waits; read -r line; echo \"shell read $line\"; "
+        "fg >/dev/null; echo \"rc=$?\"",
+        shell));
+    place_at(24, 80);
+    ASSERT_TRUE(term_->wait_text("waits")) << shell << "\n" << term_->screen();
+    term_->wait_quiet(300);
+    // Only the shell's own lines: not one escape sequence.
+    EXPECT_EQ(term_->tty_output().find('\x1b'), std::string::npos) << shell << "\n" << term_->tty_output();
+    expect_normal_modes();
+    keys("typed\n");
+    ASSERT_TRUE(term_->wait_text("shell read typed")) << shell << "\n" << term_->screen();
+    expect_view(fruit, 0, 0);
+    keys("j\r");
+    ASSERT_TRUE(term_->wait_text("rc=0")) << shell << "\n" << term_->screen();
+    EXPECT_EQ(handed_off(), (Strings{"-s", "30001", "Banana", "Fruit"})) << shell;
+  }
 }
 
 // A continue with no stop before it (a shell's fg that won the race with
@@ -620,18 +659,22 @@ TEST_F(Pickbox, SignalsDuringAHandOffThatWaits) {
   expect_normal_modes();
   std::remove((dir_ + "/args").c_str());
 
-  start(fruit);
-  keys("\r");
-  ASSERT_TRUE(term_->wait_until([&] { return handed_off().has_value() && !handed_off()->empty(); })) << term_->screen();
-  const pid_t stub = static_cast<pid_t>(std::stol(handed_off()->front()));
-  term_->signal(SIGTERM);
-  ASSERT_TRUE(term_->wait_exit(5000)) << term_->screen();
-  EXPECT_EQ(term_->term_signal(), SIGTERM);
-  expect_normal_modes();
-  bool gone = false;
-  for (int i = 0; i < 20 && !gone; ++i, usleep(50000)) gone = kill(stub, 0) != 0;
-  EXPECT_TRUE(gone) << "mqtool " << stub << " outlived pickbox";
-  if (!gone) kill(stub, SIGKILL);
+  // Sent to pickbox alone, not from the keyboard.
+  for (int sig : {SIGTERM, SIGINT}) {
+    std::remove((dir_ + "/args").c_str());
+    start(fruit);
+    keys("\r");
+    ASSERT_TRUE(term_->wait_until([&] { return handed_off().has_value() && !handed_off()->empty(); })) << term_->screen();
+    const pid_t stub = static_cast<pid_t>(std::stol(handed_off()->front()));
+    term_->signal(sig);
+    ASSERT_TRUE(term_->wait_exit(5000)) << term_->screen();
+    EXPECT_EQ(term_->term_signal(), sig);
+    expect_normal_modes();
+    bool gone = false;
+    for (int i = 0; i < 20 && !gone; ++i, usleep(50000)) gone = kill(stub, 0) != 0;
+    EXPECT_TRUE(gone) << "mqtool " << stub << " outlived pickbox after signal " << sig;
+    if (!gone) kill(stub, SIGKILL);
+  }
 }
 
 // Where the drawing would stay on the screen, nothing of it may, however the
