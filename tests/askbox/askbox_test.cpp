@@ -3,16 +3,19 @@
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <fstream>
 #include <optional>
 #include <random>
 #include <string>
 #include <tuple>
 #include <vector>
 
+#include "nobody.h"
 #include "places.h"
 #include "proc.h"
 #include "pty_term.h"
@@ -131,6 +134,50 @@ TEST_P(AskboxLayout, CellsAndVideoWhileWaiting) {
 
 INSTANTIATE_TEST_SUITE_P(Sizes, AskboxLayout, ::testing::Values(std::make_pair(24, 80), std::make_pair(40, 120)));
 
+// The window at the sizes its place rules tell apart (usual place, moved up,
+// moved left, narrowed), and placed anew by a shrink with a line typed:
+// whole screens from the tests' own model, the line and the answer kept.
+TEST(AskboxWindow, SmallTerminalsAndAShrinkKeepTheLine) {
+  const std::string typed = "The quick brown fox jumps over a lazy dog";  // 41: scrolls in a field of 35
+  const struct {
+    int rows, cols, to_rows, to_cols;
+    bool secret;
+  } sizes[] = {{16, 40, 16, 40, false}, {20, 60, 20, 60, true}, {14, 80, 14, 80, false},
+               {9, 66, 9, 66, false},   {24, 80, 16, 40, false}, {24, 80, 9, 66, true}};
+  for (const auto& size : sizes) {
+    std::vector<std::string> args = {"Your name?", "NAME"};
+    if (size.secret) args.insert(args.begin(), "-s");
+    Options o = captured(args);
+    o.rows = size.rows;
+    o.cols = size.cols;
+    Terminal t(o);
+    const auto shows_line = [&](int rows, int cols) {
+      const testsupport::Place at = testsupport::askbox_place(rows, cols);
+      const std::size_t room = static_cast<std::size_t>(at.cols - 6);  // the field, less the cursor's column
+      std::string field = typed.size() <= room ? typed : typed.substr(typed.size() - room);
+      if (size.secret) field = std::string(field.size(), '*');
+      const std::string picture = testsupport::on_screen(rows, cols, at, testsupport::askbox_picture(at.cols, "Your name?", field));
+      const std::string video = testsupport::on_screen(rows, cols, at, testsupport::askbox_video(at.cols), '.');
+      const bool shown = t.wait_until([&] {
+        return t.picture(0, 0, rows, cols) == picture && t.cursor_row() == at.top + 2 &&
+               t.cursor_col() == at.left + 4 + static_cast<int>(field.size());
+      });
+      EXPECT_TRUE(shown) << rows << "x" << cols << " want:\n" << picture << t.screen();
+      EXPECT_EQ(t.video(0, 0, rows, cols), video);
+    };
+    ASSERT_TRUE(t.wait_until([&] { return t.text(testsupport::askbox_place(size.rows, size.cols).top + 1, 0, size.cols).find("Your name?") != std::string::npos; })) << t.screen();
+    t.send(typed);
+    shows_line(size.rows, size.cols);
+    if (size.to_rows != size.rows) {
+      t.resize(size.to_rows, size.to_cols);
+      shows_line(size.to_rows, size.to_cols);
+    }
+    t.send("!\r");
+    ASSERT_TRUE(t.wait_exit()) << t.screen();
+    EXPECT_EQ(t.captured_stdout(), "NAME=" + typed + "!\n");
+  }
+}
+
 TEST(AskboxWindow, Utf8PromptAndTypedTextAreCharacters) {
   Terminal t(askbox({"お名前は?", "NAME"}));
   ASSERT_TRUE(wait_reading(t)) << t.screen();
@@ -195,6 +242,7 @@ TEST(AskboxAnswer, KeysAndTheLineTheCallerGets) {
       {"v\r", many_names + "=v\n", askbox({"Q", many_names})},
       {"v\r", "=v\n", askbox({"Q", ""})},
       {"v\r", "A=B=v\n", askbox({"Q", "A=B"})},
+      {"v\r", "N=v\n", askbox({"-s", "N"})},  // two arguments are data: the prompt "-s"
       // Erase and kill; a character of several bytes goes as a whole.
       {"abc\x7f" "X\r", "NAME=abX\n", name},
       {"abc\x15" "de\r", "NAME=de\n", name},
@@ -349,7 +397,7 @@ TEST(AskboxAnswer, ResultLineIsTheLastThingOnTheTerminal) {
 // --- no line to read ------------------------------------------------------
 
 TEST(AskboxFailure, TerminalTooSmallForTheWindow) {
-  for (const auto& [rows, cols] : {std::make_pair(14, 80), std::make_pair(24, 67)}) {
+  for (const auto& [rows, cols] : {std::make_pair(7, 80), std::make_pair(24, 39)}) {
     Options o = captured({"Q", "NAME"});
     o.rows = rows;
     o.cols = cols;
@@ -358,10 +406,73 @@ TEST(AskboxFailure, TerminalTooSmallForTheWindow) {
     EXPECT_EQ(t.captured_stdout(), "NAME=\n") << rows << "x" << cols;
     EXPECT_EQ(t.exit_code(), 1) << rows << "x" << cols;
     EXPECT_EQ(t.screen().find("JUX"), std::string::npos) << t.screen();
+    EXPECT_NE(t.tty_output().find("askbox: " + testsupport::note_too_small(rows, cols) + "\r\n"), std::string::npos);
     expect_normal_modes(t);
   }
-  // The smallest terminal that holds it.
-  EXPECT_EQ(answer("y\r", askbox({"Q", "NAME"}, 15, 68)).out, "NAME=y\n");
+}
+
+// --- a secret ----------------------------------------------------------------
+
+// Typed one key at a time and edited: each character (a wide one too) shows
+// as one '*', and no byte of the line ever reaches the terminal. The starting
+// text is hidden too.
+TEST(AskboxSecret, TypedTextNeverReachesTheTerminal) {
+  // Characters nothing else the window writes spells, each with the stars
+  // the field shows after it.
+  const std::pair<std::string, int> keys[] = {{"Z", 2},  {"q", 3},      {"日", 4}, {"é", 5}, {"\x7f", 4},
+                                              {"ö", 5}, {"\x1b[D", 5}, {"W", 6},  {"\x1b[H", 6}, {"§", 7}};
+  Terminal t(captured({"-s", "-i", "ü", "Q", "PW"}));
+  const int top = top_of(t);
+  const auto shows = [&](int stars, int cursor) {
+    return t.wait_until([&] {
+      return t.text(top + 2, kLeft, 14) == "|   " + ptyterm::padded(std::string(stars, '*'), 10) &&
+             t.cursor_col() == kLeft + 4 + cursor;
+    });
+  };
+  ASSERT_TRUE(shows(1, 1)) << t.screen();
+  int cursor = 1;
+  for (const auto& [key, stars] : keys) {
+    cursor = key == "\x1b[H" ? 0 : key == "\x1b[D" || key == "\x7f" ? cursor - 1 : cursor + 1;
+    t.send(key);
+    ASSERT_TRUE(shows(stars, cursor)) << testing::PrintToString(key) << "\n" << t.screen();
+  }
+  t.send("\r");
+  ASSERT_TRUE(t.wait_exit()) << t.screen();
+  EXPECT_EQ(t.captured_stdout(), "PW=§üZq日Wö\n");
+  for (const std::string secret : {"§üZq日Wö", "Zq", "ü", "日", "é", "ö", "§"})
+    EXPECT_EQ(t.tty_output().find(secret), std::string::npos) << secret;
+}
+
+// As a user without privileges: a secret's process cannot be dumped (its
+// /proc files become root's) and its line is locked in memory; a plain
+// prompt's is neither, so the test tells them apart.
+TEST(AskboxSecret, NoDumpAndALockedLineForAnyUser) {
+  uid_t nobody = 0;
+  gid_t nogroup = 0;
+  if (geteuid() != 0 || !testsupport::nobody_ids(nobody, nogroup)) GTEST_SKIP() << "needs root and user nobody";
+  const testsupport::OpenCopy copy(testsupport::bin_path("askbox"));
+  for (const bool secret : {true, false}) {
+    SCOPED_TRACE(secret ? "-s" : "plain");
+    std::vector<std::string> argv = {copy.path(), "Q", "PW"};
+    if (secret) argv.insert(argv.begin() + 1, "-s");
+    Options o = captured({});
+    o.argv = testsupport::nobody_argv(argv);
+    o.env["ASAN_OPTIONS"] = "detect_leaks=0";  // the leak check cannot attach to an undumpable process
+    Terminal t(o);
+    ASSERT_TRUE(wait_reading(t)) << t.screen();
+    const std::string proc = "/proc/" + std::to_string(t.pid());
+    struct stat owner {};
+    ASSERT_EQ(stat((proc + "/status").c_str(), &owner), 0);
+    EXPECT_EQ(owner.st_uid, secret ? 0 : nobody);
+    std::ifstream status(proc + "/status");
+    long locked_kb = -1;
+    for (std::string field; status >> field;)
+      if (field == "VmLck:") status >> locked_kb;
+    EXPECT_EQ(locked_kb > 0, secret) << locked_kb << " kB locked";
+    t.send("x\r");
+    ASSERT_TRUE(t.wait_exit()) << t.screen();
+    EXPECT_EQ(t.captured_stdout(), "PW=x\n");
+  }
 }
 
 // --- legacy character sets (the test locales, through LOCPATH) ------------
@@ -397,12 +508,12 @@ TEST(AskboxFailure, ResultThatCannotBeWrittenIsAFailure) {
 // a terminal of no use, a character set the C library cannot read. The
 // caller still gets NAME= where a NAME was given.
 TEST(AskboxFailure, StartsThatCannotDrawSayWhy) {
-  const std::string usage = "Usage: askbox PROMPT NAME\r\n";
+  const std::string usage = "Usage: askbox [-s] [-i TEXT] PROMPT NAME\r\n";
   std::vector<testsupport::NoDrawing> cases = {
       {captured({}), 1, usage, ""},
       {captured({"Q"}), 1, usage, ""},
       {captured({"Q", "NAME", "extra"}), 1, usage, ""},
-      {captured({"a", "b", "c", "d"}), 1, usage, ""},
+      {captured({"-s", "-i", "Q", "NAME"}), 1, usage, ""},
       {captured({"Q", "A\nB"}), 1, "askbox: NAME holds a line break, and the answer must be one line\r\n", ""},
       {testsupport::in_locale(captured({"Q", "NAME"}), "ja_JP.nomodule"), 1,
        "askbox: the C library cannot convert the locale's character set NOMODULE (its conversion modules are missing or do not match)\r\n",
@@ -418,7 +529,7 @@ TEST(AskboxFailure, StartsThatCannotDrawSayWhy) {
     testsupport::expect_no_drawing(c);
   }
   // Without a terminal: the usage, or the reason, on standard error.
-  const std::string usage_line = "Usage: askbox PROMPT NAME\n";
+  const std::string usage_line = "Usage: askbox [-s] [-i TEXT] PROMPT NAME\n";
   const std::string no_terminal = "askbox: no terminal to draw on (standard output is not one, and there is no /dev/tty)\n";
   const std::tuple<std::vector<std::string>, std::string, std::string> runs[] = {
       {{}, "", usage_line}, {{"Q"}, "", usage_line}, {{"Q", "NAME", "extra"}, "", usage_line}, {{"Q", "NAME"}, "NAME=\n", no_terminal}};
@@ -503,7 +614,7 @@ TEST(AskboxWindow, ResizeDrawsTheWindowAgainWithTheLineAndItsCursor) {
   t.wait_quiet();
   t.resize(5, 80);
   ASSERT_TRUE(t.wait_text("terminal too small")) << t.screen();
-  EXPECT_EQ(t.row_text(0), "terminal too small: needs 15 lines and 68 columns, has 5 lines and 80 columns");
+  EXPECT_EQ(t.row_text(0), testsupport::note_too_small(5, 80));
   t.send("Y");
   t.resize(24, 80);
   ASSERT_TRUE(t.wait_until([&] { return t.text(12 + 2, kLeft + 4, 8) == "abcdXYef"; })) << t.screen();

@@ -569,7 +569,7 @@ TEST_F(Pickbox, NonAsciiTextsByDisplayWidth) {
 }
 
 TEST_F(Pickbox, TooSmallTerminalEndsAtOnceSayingTheSizes) {
-  for (auto [rows, cols] : {std::pair{15, 80}, std::pair{24, 23}}) {
+  for (auto [rows, cols] : {std::pair{15, 80}, std::pair{14, 80}, std::pair{24, 23}}) {
     ptyterm::Options o = options(fruit, "Fruit");
     o.rows = rows;
     o.cols = cols;
@@ -581,11 +581,14 @@ TEST_F(Pickbox, TooSmallTerminalEndsAtOnceSayingTheSizes) {
                                        std::to_string(rows) + " lines and " + std::to_string(cols) + " columns\r\n"),
               std::string::npos);
   }
-  ptyterm::Options o = options(fruit, "Fruit");
-  o.rows = 16;
-  o.cols = 24;
-  start(o);
-  expect_view(fruit, 0, 0);
+  // The smallest that holds it, and the small terminals the others narrow to.
+  for (auto [rows, cols] : {std::pair{16, 24}, std::pair{16, 40}, std::pair{20, 60}}) {
+    ptyterm::Options o = options(fruit, "Fruit");
+    o.rows = rows;
+    o.cols = cols;
+    start(o);
+    expect_view(fruit, 0, 0);
+  }
 }
 
 TEST_F(Pickbox, EndedInputEndsAtOnce) {
@@ -709,8 +712,8 @@ TEST_F(Pickbox, FindNarrowsTheListAndEscBringsItAllBack) {
   ASSERT_TRUE(term_->wait_text("terminal too small")) << term_->screen();
   keys("\x1b[B");
   term_->wait_quiet();
-  term_->resize(30, 100);
-  place_at(30, 100);
+  term_->resize(16, 40);
+  place_at(16, 40);
   expect_find(slice(items, {3, 13, 23, 30, 31, 32, 33, 34, 35, 36, 37, 38, 39}), 1, "/3");
   keys("\x1b");
   expect_view(items, 11, 1);  // item13, on the row it stood on
