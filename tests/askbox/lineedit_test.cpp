@@ -111,21 +111,6 @@ TEST_F(LineEditUtf8, BrokenSequencesDroppedWholeAndTheNextByteTakenFresh) {
   }
 }
 
-// A starting text goes through the rules typed text does; the cursor after it.
-TEST_F(LineEditUtf8, StartingTextTakenAsTyped) {
-  const std::pair<std::string, std::string> rows[] = {
-      {"a\x01" "b\r\x7f" + kWide, "ab" + kWide + "Z"},  // control bytes dropped, not obeyed
-      {"\xc3\xa9\xe6\x97", "\xc3\xa9Z"},            // a character cut at the end goes
-      {std::string(300, 'a'), std::string(256, 'a')},  // the limit; Z refused
-  };
-  for (const auto& [text, answer] : rows) {
-    LineEditor e;
-    e.start_with(text);
-    type(e, "Z");
-    EXPECT_EQ(e.answer(), answer) << testing::PrintToString(text);
-  }
-}
-
 TEST_F(LineEditScroll, NarrowestFieldStillShowsTheCursor) {
   for (int columns : {-5, 0, 1}) {
     EditSettings s;

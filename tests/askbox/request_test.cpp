@@ -22,35 +22,17 @@ TEST(AskboxRequest, PromptCutOnACharacterBoundaryNameKeptWhole) {
   std::setlocale(LC_CTYPE, "C");
 }
 
-// Options before PROMPT NAME; two arguments are always data. "usage" when
-// the command line is refused.
+// Options before PROMPT NAME; two arguments are data, whatever they say.
 TEST(AskboxRequest, OptionsAndTheTwoArgumentForm) {
-  const struct {
-    std::vector<const char*> args;
-    std::string want;  // prompt|name|secret|start text
-  } rows[] = {
-      {{"-s", "N"}, "-s|N|0|"},
-      {{"-i", "-s"}, "-i|-s|0|"},
-      {{"-s", "P", "N"}, "P|N|1|"},
-      {{"-i", "", "P", "N"}, "P|N|0|"},
-      {{"-i", "-s", "P", "N"}, "P|N|0|-s"},  // TEXT is data, whatever it looks like
-      {{"-s", "-i", "x y", "-s", "P", "N"}, "P|N|1|x y"},
-      {{"-i", "a", "-i", "b", "P", "N"}, "P|N|0|b"},
-      {{"-i", "P", "N"}, "usage"},  // -i with no TEXT before PROMPT NAME
-      {{"-s", "-i", "P", "N"}, "usage"},
-      {{"-x", "P", "N"}, "usage"},
-      {{"-si", "t", "P", "N"}, "usage"},
-      {{"word", "P", "N"}, "usage"},
-      {{"P", "N", "-s"}, "usage"},
-      {{"P"}, "usage"},
-  };
-  for (const auto& r : rows) {
+  const std::pair<std::vector<const char*>, std::string> rows[] = {  // prompt|name|secret|start text, or usage
+      {{"-s", "N"}, "-s|N|0|"},          {{"-s", "P", "N"}, "P|N|1|"},   {{"-i", "-s", "P", "N"}, "P|N|0|-s"},
+      {{"-s", "-i", "x y", "-s", "P", "N"}, "P|N|1|x y"}, {{"-i", "P", "N"}, "usage"}, {{"-x", "P", "N"}, "usage"},
+      {{"word", "P", "N"}, "usage"},      {{"P", "N", "-s"}, "usage"}};
+  for (const auto& [args, want] : rows) {
     std::vector<const char*> argv = {"askbox"};
-    argv.insert(argv.end(), r.args.begin(), r.args.end());
-    const auto got = askbox::parse_args(static_cast<int>(argv.size()), argv.data());
-    const std::string seen =
-        got ? got->prompt + "|" + got->name + "|" + (got->secret ? "1" : "0") + "|" + got->start_text : "usage";
-    EXPECT_EQ(seen, r.want) << testing::PrintToString(std::vector<std::string>(r.args.begin(), r.args.end()));
+    argv.insert(argv.end(), args.begin(), args.end());
+    const auto r = askbox::parse_args(static_cast<int>(argv.size()), argv.data());
+    EXPECT_EQ(r ? r->prompt + "|" + r->name + "|" + (r->secret ? "1|" : "0|") + r->start_text : "usage", want) << argv[1];
   }
 }
 
