@@ -54,13 +54,9 @@ inline std::string fitted(const std::string& s, int n) {
 // the field showing `field` (ASCII). Its video: the title row and the
 // field's rows in reverse inside the frame.
 inline std::string askbox_picture(int cols, const std::string& prompt, const std::string& field) {
-  const std::string inside(cols - 2, ' ');
-  return fitted("-------------------JUX-INPUT--WINDOW" + std::string(28, '-'), cols) + "\n" +
-         "|   " + fitted(prompt, cols - 5) + "|\n" +
-         "|   " + fitted(field, cols - 5) + "|\n" +
-         "|" + inside + "|\n|" + inside + "|\n" +
-         "|" + std::string(cols - 3, ' ') + "||\n" +
-         "|" + inside + "|\n" +
+  const std::string empty = "|" + std::string(cols - 2, ' ') + "|\n";
+  return fitted("-------------------JUX-INPUT--WINDOW" + std::string(28, '-'), cols) + "\n|   " + fitted(prompt, cols - 5) +
+         "|\n|   " + fitted(field, cols - 5) + "|\n" + empty + empty + "|" + std::string(cols - 3, ' ') + "||\n" + empty +
          "\u2514" + std::string(cols - 2, '-') + "\u2518\n";
 }
 inline std::string askbox_video(int cols) {
