@@ -105,7 +105,7 @@ TEST(AskboxWindow, WholeScreenAtEachSizeAndThroughAShrink) {
     int rows, cols, to_rows, to_cols;
     bool secret;
   } sizes[] = {{24, 80, 24, 80, false}, {40, 120, 40, 120, false}, {16, 40, 16, 40, false}, {20, 60, 20, 60, true},
-               {14, 80, 14, 80, false}, {24, 80, 16, 40, false},   {24, 80, 9, 66, true}};
+               {14, 80, 14, 80, false}, {8, 40, 8, 40, false},     {24, 80, 16, 40, false}, {24, 80, 9, 66, true}};
   for (const auto& size : sizes) {
     std::vector<std::string> args = {"Your name, 100%s?", "NAME"};
     if (size.secret) args.insert(args.begin(), "-s");
@@ -120,11 +120,14 @@ TEST(AskboxWindow, WholeScreenAtEachSizeAndThroughAShrink) {
       const std::size_t room = static_cast<std::size_t>(at.cols - 6);  // the field less the cursor's column
       const std::string field = typed.substr(typed.size() > room ? typed.size() - room : 0);
       const std::string shown = size.secret ? std::string(field.size(), '*') : field;
-      const std::string want = testsupport::on_screen(rows, cols, at, testsupport::askbox_picture(at.cols, "Your name, 100%s?", shown));
+      const std::string want =
+          testsupport::on_screen(rows, cols, at, testsupport::askbox_picture(at.cols, "Your name, 100%s?", shown));
+      const int cursor = at.left + 4 + static_cast<int>(shown.size());
       EXPECT_TRUE(t.wait_until([&] {
-        return t.picture(0, 0, rows, cols) == want && t.cursor_row() == at.top + 2 && t.cursor_col() == at.left + 4 + static_cast<int>(shown.size());
+        return t.picture(0, 0, rows, cols) == want && t.cursor_row() == at.top + 2 && t.cursor_col() == cursor;
       })) << rows << "x" << cols << " want:\n" << want << t.screen();
-      EXPECT_EQ(t.video(0, 0, rows, cols), testsupport::on_screen(rows, cols, at, testsupport::askbox_video(at.cols), '.'));
+      EXPECT_EQ(t.video(0, 0, rows, cols),
+                testsupport::on_screen(rows, cols, at, testsupport::askbox_video(at.cols), '.'));
       EXPECT_TRUE(t.alt_screen());
     }
     t.send("!\r");
@@ -377,8 +380,9 @@ TEST(AskboxFailure, TerminalTooSmallForTheWindow) {
 // ever reaches the terminal.
 TEST(AskboxSecret, TypedTextNeverReachesTheTerminal) {
   // Key, stars, cursor column after it: characters nothing else drawn spells.
-  const std::tuple<std::string, int, int> keys[] = {{"", 1, 1}, {"Z", 2, 2}, {"q", 3, 3},      {"日", 4, 4}, {"é", 5, 5},      {"\x7f", 4, 4},
-                                                    {"ö", 5, 5}, {"\x1b[D", 5, 4}, {"W", 6, 5},  {"\x1b[H", 6, 0}, {"§", 7, 1}};
+  const std::tuple<std::string, int, int> keys[] = {{"", 1, 1},      {"Z", 2, 2}, {"q", 3, 3},      {"日", 4, 4},
+                                                    {"é", 5, 5},     {"\x7f", 4, 4}, {"ö", 5, 5}, {"\x1b[D", 5, 4},
+                                                    {"W", 6, 5},     {"\x1b[H", 6, 0}, {"§", 7, 1}};
   Terminal t(captured({"-s", "-i", "ü", "Q", "PW"}));
   for (const auto& [key, stars, cursor] : keys) {
     t.send(key);
@@ -390,7 +394,8 @@ TEST(AskboxSecret, TypedTextNeverReachesTheTerminal) {
   t.send("\r");
   ASSERT_TRUE(t.wait_exit()) << t.screen();
   EXPECT_EQ(t.captured_stdout(), "PW=§üZq日Wö\n");
-  for (const std::string secret : {"Zq", "ü", "日", "é", "ö", "§"}) EXPECT_EQ(t.tty_output().find(secret), std::string::npos) << secret;
+  for (const std::string secret : {"Zq", "ü", "日", "é", "ö", "§"})
+    EXPECT_EQ(t.tty_output().find(secret), std::string::npos) << secret;
 }
 
 // As a user without privileges: a secret's process cannot be dumped (its
@@ -401,7 +406,8 @@ TEST(AskboxSecret, NoDumpAndALockedLineForAnyUser) {
   gid_t nogroup = 0;
   if (geteuid() != 0 || !testsupport::nobody_ids(nobody, nogroup)) GTEST_SKIP() << "needs root and user nobody";
   const testsupport::OpenCopy copy(testsupport::bin_path("askbox"));
-  for (const std::vector<std::string>& argv : {std::vector<std::string>{copy.path(), "-s", "Q", "PW"}, {copy.path(), "Q", "PW"}}) {
+  for (const std::vector<std::string>& argv :
+       {std::vector<std::string>{copy.path(), "-s", "Q", "PW"}, {copy.path(), "Q", "PW"}}) {
     const bool secret = argv.size() == 4;
     Options o = captured({});
     o.argv = testsupport::nobody_argv(argv);

@@ -220,8 +220,8 @@ TEST(NoteboxScreen, TooSmallTerminalGetsNothingButAReason) {
 // the last line scrolls the screen a line, for the cursor to stand below it.
 TEST(NoteboxScreen, WholeScreenAtEachSize) {
   const std::string message = "100% done, %s %d %n: 42 files copied, 3 skipped, none lost at all";
-  for (auto [rows, cols] : {std::pair{24, 80}, std::pair{40, 120}, std::pair{16, 40}, std::pair{20, 60}, std::pair{14, 80},
-                            std::pair{9, 50}}) {
+  for (auto [rows, cols] : {std::pair{24, 80}, std::pair{40, 120}, std::pair{16, 40}, std::pair{20, 60},
+                            std::pair{14, 80}, std::pair{9, 50}}) {
     Terminal t(notebox({message}, rows, cols));
     ASSERT_TRUE(t.wait_exit()) << t.screen();
     EXPECT_EQ(t.exit_code(), 0);
@@ -231,7 +231,8 @@ TEST(NoteboxScreen, WholeScreenAtEachSize) {
     std::string lines[3];
     for (std::size_t i = 0; i < 3 && i * width < message.size(); ++i) lines[i] = message.substr(i * width, width);
     if (at.top + at.rows == rows) --at.top;
-    EXPECT_EQ(t.picture(0, 0, rows, cols), testsupport::on_screen(rows, cols, at, testsupport::notebox_picture(at.cols, lines)))
+    EXPECT_EQ(t.picture(0, 0, rows, cols),
+              testsupport::on_screen(rows, cols, at, testsupport::notebox_picture(at.cols, lines)))
         << rows << "x" << cols << "\n" << t.screen();
     std::string video = "." + std::string(at.cols - 2, '#') + ".\n";
     for (int r = 1; r < 8; ++r) video += std::string(at.cols, '.') + "\n";
