@@ -1,6 +1,7 @@
 // The signal and job-control side of a curses session: giving the terminal
 // back from a signal handler, stopping on Ctrl-Z and taking the terminal
-// again on `fg`. Used by the session alone.
+// again on `fg`. Used by the session, and by a program only to name the
+// memory a signal wipes (wipe_on_signal).
 //
 // The rules this code keeps:
 // - A handler touches only the restore record, the sig_atomic_t flags, the
