@@ -398,6 +398,13 @@ TEST(AskboxSecret, TypedTextNeverReachesTheTerminal) {
     EXPECT_EQ(t.tty_output().find(secret), std::string::npos) << secret;
 }
 
+// AddressSanitizer takes mlock over and ignores it: there no line is locked.
+#ifdef __SANITIZE_ADDRESS__
+constexpr bool kLockable = false;
+#else
+constexpr bool kLockable = true;
+#endif
+
 // As a user without privileges: a secret's process cannot be dumped (its
 // /proc files become root's) and its line is locked in memory; a plain
 // prompt's is neither, so the test tells them apart.
@@ -421,7 +428,7 @@ TEST(AskboxSecret, NoDumpAndALockedLineForAnyUser) {
     std::ifstream in(status);
     long locked_kb = -1;
     for (std::string field; in >> field;) if (field == "VmLck:") in >> locked_kb;
-    EXPECT_EQ(locked_kb > 0, secret) << locked_kb << " kB locked";
+    EXPECT_EQ(locked_kb > 0, secret && kLockable) << locked_kb << " kB locked";
     t.send("x\r");
     ASSERT_TRUE(t.wait_exit()) << t.screen();
     EXPECT_EQ(t.captured_stdout(), "PW=x\n");

@@ -32,20 +32,15 @@ std::string message_row(const Terminal& t) { return t.text(top_of(t) + 4, kLeft 
 
 using ptyterm::padded;
 
-// Row r of the box showing message, bottom_right standing at its last corner.
-std::string box_row(int r, const std::string& message, const std::string& bottom_right = "+") {
-  if (r == 0) return "+ -----------  JUX  DIALOG MESSAGE ----------- +";
-  if (r == 4) return "|   " + padded(message, 43) + "|";
-  if (r == 7) return "+" + std::string(46, '-') + bottom_right;
-  return "|" + std::string(46, ' ') + "|";
+// The whole box showing message on its fifth row, a line a row,
+// bottom_right standing at its last corner.
+std::string box_picture(const std::string& message, const std::string& bottom_right = "+") {
+  std::string box = testsupport::notebox_picture(kWidth, {message, "", ""});
+  return box.replace(box.size() - 2, 1, bottom_right);
 }
 
-// The whole box, a line a row.
-std::string box_picture(const std::string& message, const std::string& bottom_right = "+") {
-  std::string box;
-  for (int r = 0; r < 8; ++r) box += box_row(r, message, bottom_right) + "\n";
-  return box;
-}
+// Row r of that box.
+std::string box_row(int r, const std::string& message) { return box_picture(message).substr(r * 49, 48); }
 
 TEST(NoteboxMessage, DefaultMessageForAnyOtherArgumentCount) {
   for (const std::vector<std::string>& args : {std::vector<std::string>{}, {"first", "second"}, {"a", "b", "c"}}) {
