@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <cwchar>
 #include <cwctype>
 
@@ -23,6 +24,33 @@ bool is_setting(int setting, unsigned char b) { return setting > 0 && setting < 
 
 LineEditor::LineEditor(EditSettings s) : settings_(s), multibyte_(MB_CUR_MAX > 1) {
   settings_.field_columns = std::max(settings_.field_columns, 2);
+  chars_.reserve(settings_.max_chars);
+}
+
+void LineEditor::start_with(std::string_view text) {
+  for (const char c : text) {
+    const auto b = static_cast<unsigned char>(c);
+    if (is_control(b))
+      pending_.drop();
+    else
+      text_byte(b);
+  }
+  pending_.drop();  // a character cut at the end of the text
+}
+
+void LineEditor::set_field_columns(int columns) {
+  settings_.field_columns = std::max(columns, 2);
+  scroll();
+  pull_back();
+}
+
+LineEditor::Char LineEditor::make_char(std::string_view bytes, int width, bool unshown) const {
+  Char c{};
+  c.size = static_cast<unsigned char>(std::min(bytes.size(), sizeof c.bytes));
+  std::memcpy(c.bytes, bytes.data(), c.size);
+  c.width = static_cast<signed char>(settings_.secret ? 1 : width);
+  c.unshown = unshown;
+  return c;
 }
 
 Outcome LineEditor::byte(unsigned char b) {
@@ -59,7 +87,8 @@ Outcome LineEditor::text_byte(unsigned char b) {
     // column wide, so no terminal control byte is ever drawn.
     const std::wint_t wc = std::btowc(b);
     const bool shown = wc != WEOF && std::iswprint(wc) && ::wcwidth(static_cast<wchar_t>(wc)) == 1;
-    return insert({std::string(1, static_cast<char>(b)), 1, !shown});
+    const char byte = static_cast<char>(b);
+    return insert(make_char({&byte, 1}, 1, !shown));
   }
   std::string bytes;
   wchar_t wc = 0;
@@ -68,7 +97,9 @@ Outcome LineEditor::text_byte(unsigned char b) {
   // would leave the cursor's column ambiguous; it goes with the unprintable.
   const int width = ::wcwidth(wc);
   if (!std::iswprint(static_cast<std::wint_t>(wc)) || width <= 0) return Outcome::Continue;
-  return insert({std::move(bytes), width, false});
+  const Outcome out = insert(make_char(bytes, width, false));
+  std::fill(bytes.begin(), bytes.end(), '\0');  // no copy of a secret's character left behind
+  return out;
 }
 
 Outcome LineEditor::key(EditKey k, unsigned char b) {
@@ -93,8 +124,8 @@ void LineEditor::erase_to_start() { remove(0, cursor_); }
 void LineEditor::erase_to_end() { remove(cursor_, chars_.size()); }
 void LineEditor::erase_word_before() {
   std::size_t from = cursor_;
-  while (from > 0 && chars_[from - 1].bytes == " ") --from;
-  while (from > 0 && chars_[from - 1].bytes != " ") --from;
+  while (from > 0 && chars_[from - 1].text() == " ") --from;
+  while (from > 0 && chars_[from - 1].text() != " ") --from;
   remove(from, cursor_);
 }
 void LineEditor::delete_under() { if (cursor_ < chars_.size()) remove(cursor_, cursor_ + 1); }
@@ -105,8 +136,26 @@ void LineEditor::go_end() { move_to(chars_.size()); }
 
 std::string LineEditor::answer() const {
   std::string out;
-  for (const Char& c : chars_) out += c.bytes;
+  for (const Char& c : chars_) out += c.text();
   return out;
+}
+
+std::size_t LineEditor::copy_answer(char* out, std::size_t capacity) const {
+  std::size_t used = 0;
+  for (const Char& c : chars_) {
+    if (used + c.size > capacity) break;
+    std::memcpy(out + used, c.bytes, c.size);
+    used += c.size;
+  }
+  return used;
+}
+
+void LineEditor::wipe() {
+  const Storage s = storage();
+  if (s.size > 0) ::explicit_bzero(s.bytes, s.size);
+  chars_.clear();
+  pending_.drop();
+  cursor_ = first_ = 0;
 }
 
 LineEditor::View LineEditor::view() const {
@@ -115,7 +164,7 @@ LineEditor::View LineEditor::view() const {
     const Char& c = chars_[i];
     if (v.width + c.width > settings_.field_columns) break;  // never half a wide character
     if (i == cursor_) v.cursor_col = v.width;
-    v.text += c.unshown ? "?" : c.bytes;
+    v.text += settings_.secret ? "*" : c.unshown ? "?" : c.text();
     v.width += c.width;
   }
   if (cursor_ == chars_.size()) v.cursor_col = v.width;
@@ -124,7 +173,7 @@ LineEditor::View LineEditor::view() const {
 
 Outcome LineEditor::insert(Char c) {
   if (chars_.size() >= settings_.max_chars) return Outcome::Refused;
-  chars_.insert(chars_.begin() + static_cast<std::ptrdiff_t>(cursor_), std::move(c));
+  chars_.insert(chars_.begin() + static_cast<std::ptrdiff_t>(cursor_), c);
   move_to(cursor_ + 1);
   return Outcome::Continue;
 }
@@ -139,8 +188,12 @@ void LineEditor::remove(std::size_t from, std::size_t to) {
   if (from == to) return;
   chars_.erase(chars_.begin() + static_cast<std::ptrdiff_t>(from), chars_.begin() + static_cast<std::ptrdiff_t>(to));
   move_to(from);
-  // A shortened line would leave columns idle on the right while its start
-  // is hidden: pull the view back to use them.
+  pull_back();
+}
+
+// A shortened line, or a wider field, would leave columns idle on the right
+// while the line's start is hidden: pull the view back to use them.
+void LineEditor::pull_back() {
   int tail = cursor_ == chars_.size() ? 1 : 0;
   for (std::size_t i = first_; i < chars_.size(); ++i) tail += chars_[i].width;
   while (first_ > 0 && tail + chars_[first_ - 1].width <= settings_.field_columns) tail += chars_[--first_].width;

@@ -9,6 +9,8 @@
 
 namespace notebox {
 
+std::string title_on(const winkit::Geometry& at) { return winkit::shown_text(kTitle, at.cols - 2); }
+
 std::string chosen_message(int argc, const char* const* argv) {
   if (argc != 2) return default_message();
   const std::string_view arg = argv[1];

@@ -18,17 +18,21 @@ inline constexpr char kDefaultAscii[] = "daiarogu messeeji desu";
 
 constexpr int kRows = 8;
 constexpr int kCols = 48;
-// Its title on the middle line, from column 16.
-constexpr winkit::Geometry box_geometry(int screen_lines, int /*screen_cols*/) {
-  return winkit::on_middle_line(kRows, kCols, 16, screen_lines);
+// Its title on the middle line, from column 16; narrower on a narrow screen.
+constexpr winkit::Geometry box_geometry(int screen_lines, int screen_cols) {
+  return winkit::on_middle_line(kRows, kCols, 16, screen_lines, screen_cols);
 }
 // The message: at most this many bytes, from row 4, column 4 up to the
 // frame, going on at column 4 of rows 5 and 6.
 constexpr std::size_t kMessageBytes = 79;
 constexpr int kTextRow = 4;
 constexpr int kTextCol = 4;
-constexpr int kTextCols = kCols - 1 - kTextCol;
+constexpr int text_columns(int box_cols) { return box_cols - 1 - kTextCol; }
 constexpr int kTextRows = 3;
+
+// The title between the corner marks of a box `at.cols` wide: cut as any
+// text is on a narrow box.
+std::string title_on(const winkit::Geometry& at);
 
 // One argument is the message, cut to kMessageBytes (never inside a
 // character of the current locale); any other count shows the default.

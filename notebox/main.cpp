@@ -50,13 +50,13 @@ std::string drawing(std::string_view message, int rows, int cols) {
   } else {
     for (int r = 0; r < rows; ++r) out += winkit::cursor_to(r, 0) + std::string(cols - 1, ' ');
   }
-  out += winkit::cursor_to(top, left) + "+" + winkit::expand(enter_reverse_mode) + kTitle +
+  out += winkit::cursor_to(top, left) + "+" + winkit::expand(enter_reverse_mode) + title_on(at) +
          winkit::expand(exit_attribute_mode) + "+";
   for (int r = 1; r < kRows - 1; ++r) out += winkit::cursor_to(top + r, left) + "|" + winkit::cursor_to(top + r, right) + "|";
-  const std::vector<std::string> text = winkit::wrap_text(message, kTextCols, kTextRows);
+  const std::vector<std::string> text = winkit::wrap_text(message, text_columns(at.cols), kTextRows);
   for (std::size_t i = 0; i < text.size(); ++i)
     out += winkit::cursor_to(top + kTextRow + static_cast<int>(i), left + kTextCol) + text[i];
-  out += winkit::cursor_to(top + kRows - 1, left) + "+" + std::string(kCols - 2, '-');
+  out += winkit::cursor_to(top + kRows - 1, left) + "+" + std::string(at.cols - 2, '-');
   // The last cell of the screen scrolls it on a terminal that wraps at once.
   const bool last_cell = top + kRows == rows && right == cols - 1;
   if (!last_cell || !auto_right_margin || eat_newline_glitch) out += "+";
@@ -77,7 +77,7 @@ std::string draw(const winkit::DrawingTerminal& terminal, std::string_view messa
   const int rows = lines;
   const int cols = columns;
   const winkit::Geometry at = box_geometry(rows, cols);
-  if (reason.empty() && (rows < at.need_lines || cols < at.need_cols))
+  if (reason.empty() && !winkit::fits(at, rows, cols))
     reason = winkit::too_small(at.need_lines, at.need_cols, rows, cols);
   if (reason.empty()) {
     const std::string bytes = drawing(message, rows, cols);

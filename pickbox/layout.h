@@ -10,16 +10,10 @@ constexpr int kWindowCols = 24;              // frame columns included
 constexpr int kListRows = kWindowRows - 2;   // item rows between the top and bottom edges
 constexpr int kRowColumns = kWindowCols - 2; // columns an item row may use
 
-// In the middle of the screen.
+// In the middle of the screen, never narrower.
 constexpr winkit::Geometry list_geometry(int screen_lines, int screen_cols) {
-  winkit::Geometry at;
-  at.rows = kWindowRows;
-  at.cols = kWindowCols;
-  at.top = screen_lines / 2 - kWindowRows / 2;
-  at.left = screen_cols / 2 - kWindowCols / 2;
-  at.need_lines = kWindowRows;
-  at.need_cols = kWindowCols;
-  return at;
+  return winkit::fitted(kWindowRows, kWindowCols, screen_lines / 2 - kWindowRows / 2,
+                        screen_cols / 2 - kWindowCols / 2, kWindowCols, screen_lines, screen_cols);
 }
 
 }  // namespace pickbox

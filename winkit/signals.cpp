@@ -106,9 +106,27 @@ void stop_and_resume() {
   g_resized = 1;  // the key read, interrupted, reports it
 }
 
+// Memory to zero before a signal ends the process. A region is written
+// whole before the count grows, with the guarded signals blocked.
+struct Wiped {
+  void* bytes;
+  std::size_t len;
+};
+Wiped g_wiped[4] = {};
+volatile std::sig_atomic_t g_wiped_count = 0;
+
+// Not memset: a store to memory about to die may be left out.
+void wipe_registered() {
+  for (std::sig_atomic_t i = 0; i < g_wiped_count; ++i) {
+    volatile unsigned char* p = static_cast<volatile unsigned char*>(g_wiped[i].bytes);
+    for (std::size_t k = 0; k < g_wiped[i].len; ++k) p[k] = 0;
+  }
+}
+
 // Curses' own handler ends curses from inside the signal and exits with
 // status 1, so a script cannot tell an interrupt from a failure. This one
 // gives the terminal back and lets the signal end the process.
+// A secret typed so far is zeroed before.
 void on_signal(int sig) {
   const int saved_errno = errno;
   if (sig == SIGTSTP && g_armed) {
@@ -120,6 +138,7 @@ void on_signal(int sig) {
     g_armed = 0;
     restore_terminal();
   }
+  wipe_registered();
   die_by_signal(sig);
   errno = saved_errno;  // a stop comes back here on SIGCONT
 }
@@ -213,6 +232,19 @@ bool wait_for_foreground(int fd) {
   if (::tcgetattr(fd, &modes) == 0) set_modes(fd, modes);  // stopped here until fg; then it changes nothing
   ::sigprocmask(SIG_SETMASK, &before, nullptr);
   return ::tcgetpgrp(fd) == ::getpgrp();
+}
+
+bool wipe_on_signal(void* bytes, std::size_t len) {
+  BlockSignals blocked;
+  if (g_wiped_count == static_cast<std::sig_atomic_t>(sizeof g_wiped / sizeof g_wiped[0])) return false;
+  g_wiped[g_wiped_count] = Wiped{bytes, len};
+  g_wiped_count = g_wiped_count + 1;
+  return true;
+}
+
+void forget_wiped() {
+  BlockSignals blocked;
+  g_wiped_count = 0;
 }
 
 void record_leaving(const std::string& bytes) { g_record.leave_len = copy_whole(g_record.leave, bytes); }

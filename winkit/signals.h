@@ -1,9 +1,11 @@
 // The signal and job-control side of a curses session: giving the terminal
 // back from a signal handler, stopping on Ctrl-Z and taking the terminal
-// again on `fg`. Used by the session alone.
+// again on `fg`. Used by the session, and by a program only to name the
+// memory a signal wipes (wipe_on_signal).
 //
 // The rules this code keeps:
-// - A handler touches only the restore record, the sig_atomic_t flags and
+// - A handler touches only the restore record, the sig_atomic_t flags, the
+//   memory registered to be wiped (zeroed with a plain volatile loop) and
 //   async-signal-safe calls (write, tcsetattr, sigaction, sigprocmask,
 //   raise, signal). It allocates nothing and calls no curses or stdio.
 // - The restore record is written only through the functions below, by the
@@ -11,6 +13,9 @@
 //   never reads half of it. Handlers only read it.
 // - Every way out, normal or by a signal, gives the terminal back through
 //   restore_terminal(): the leaving bytes, then the caller's modes.
+// - A signal that ends the process zeroes the registered memory (a secret
+//   being typed) before it does; registering, like the restore record, is
+//   done with the guarded signals blocked.
 // - Only signals left at their default are caught: a caller's "ignore"
 //   stays, and the signal still ends the process after the restore, so the
 //   caller sees it.
@@ -72,6 +77,12 @@ void record_leaving(const std::string& bytes);
 void record_entering(const std::string& bytes);
 // The modes the window reads keys in, put back after a stop.
 void record_window_modes(const termios& modes);
+
+// Memory that a guarded signal ending the process zeroes first: a secret's
+// storage. It must stay valid until forget_wiped(); a few regions at most
+// (false when there is no room for one more).
+bool wipe_on_signal(void* bytes, std::size_t len);
+void forget_wiped();
 
 // The leaving bytes, then the caller's modes. Signal-safe.
 void restore_terminal();

@@ -3,16 +3,19 @@
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <fstream>
 #include <optional>
 #include <random>
 #include <string>
 #include <tuple>
 #include <vector>
 
+#include "nobody.h"
 #include "places.h"
 #include "proc.h"
 #include "pty_term.h"
@@ -39,9 +42,10 @@ Options captured(std::vector<std::string> args) {
 
 int top_of(const Terminal& t) { return testsupport::askbox_place(t.rows()).top; }
 
-// The line read has begun once the cursor waits at the field's start.
+// The line read has begun once the cursor waits in the field (at its start
+// unless the line starts with a text).
 bool wait_reading(Terminal& t) {
-  return t.wait_until([&] { return t.cursor_row() == top_of(t) + 2 && t.cursor_col() == kLeft + 4; });
+  return t.wait_until([&] { return t.cursor_row() == top_of(t) + 2 && t.cursor_col() >= kLeft + 4; });
 }
 
 // Types a line into a window and returns what the caller captured.
@@ -91,45 +95,48 @@ void expect_normal_modes(const Terminal& t) { EXPECT_EQ(ptyterm::mode_faults(t.m
 
 // --- the window ----------------------------------------------------------
 
-class AskboxLayout : public ::testing::TestWithParam<std::pair<int, int>> {};
-
-TEST_P(AskboxLayout, CellsAndVideoWhileWaiting) {
-  const auto [rows, cols] = GetParam();
-  Terminal t(askbox({"Your name, 100%s?", "NAME"}, rows, cols));
-  ASSERT_TRUE(wait_reading(t)) << t.screen();
-  t.send("ab");
-  ASSERT_TRUE(t.wait_until([&] { return t.text(rows / 2 + 2, kLeft + 4, 2) == "ab"; })) << t.screen();
-  const int top = testsupport::askbox_place(rows).top;
-  EXPECT_TRUE(t.alt_screen());
-  // One column of the screen on either side, so nothing spills past the window.
-  const std::string blanks(62, ' ');
-  EXPECT_EQ(t.picture(top, kLeft - 1, 8, kWidth + 2),
-            " -------------------JUX-INPUT--WINDOW---------------------------- \n"
-            " |   Your name, 100%s?" + std::string(42, ' ') + "| \n"
-            " |   ab" + std::string(57, ' ') + "| \n"
-            " |" + blanks + "| \n"
-            " |" + blanks + "| \n"
-            " |" + std::string(61, ' ') + "|| \n"
-            " |" + blanks + "| \n"
-            " \u2514" + std::string(62, '-') + "\u2518 \n")
-      << t.screen();
-  const std::string field = ".." + std::string(62, '#') + "..\n";
-  const std::string plain = std::string(kWidth + 2, '.') + "\n";
-  EXPECT_EQ(t.video(top, kLeft - 1, 8, kWidth + 2),
-            "." + std::string(kWidth, '#') + ".\n" + plain + field + field + field + field + plain + plain);
-  // Nothing else on the screen.
-  for (int r = 0; r < rows; ++r) {
-    if (r < top || r > top + 7) {
-      EXPECT_EQ(t.row_text(r), "") << t.screen();
+// The window at sizes its place rules tell apart (usual place, moved up,
+// moved left, narrowed), also placed anew by a shrink with a line typed:
+// whole screens and videos from the tests' own model; the line, its cursor
+// and the answer kept.
+TEST(AskboxWindow, WholeScreenAtEachSizeAndThroughAShrink) {
+  const std::string typed = "The quick brown fox jumps over a lazy dog";  // scrolls in a field of 35
+  const struct {
+    int rows, cols, to_rows, to_cols;
+    bool secret;
+  } sizes[] = {{24, 80, 24, 80, false}, {40, 120, 40, 120, false}, {16, 40, 16, 40, false}, {20, 60, 20, 60, true},
+               {14, 80, 14, 80, false}, {8, 40, 8, 40, false},     {24, 80, 16, 40, false}, {24, 80, 9, 66, true}};
+  for (const auto& size : sizes) {
+    std::vector<std::string> args = {"Your name, 100%s?", "NAME"};
+    if (size.secret) args.insert(args.begin(), "-s");
+    Options o = captured(args);
+    std::tie(o.rows, o.cols) = std::pair{size.rows, size.cols};
+    Terminal t(o);
+    ASSERT_TRUE(t.wait_text("100%s?")) << t.screen();
+    t.send(typed);
+    for (const auto& [rows, cols] : {std::pair{size.rows, size.cols}, std::pair{size.to_rows, size.to_cols}}) {
+      if (rows != t.rows() || cols != t.cols()) t.resize(rows, cols);
+      const testsupport::Place at = testsupport::askbox_place(rows, cols);
+      const std::size_t room = static_cast<std::size_t>(at.cols - 6);  // the field less the cursor's column
+      const std::string field = typed.substr(typed.size() > room ? typed.size() - room : 0);
+      const std::string shown = size.secret ? std::string(field.size(), '*') : field;
+      const std::string want =
+          testsupport::on_screen(rows, cols, at, testsupport::askbox_picture(at.cols, "Your name, 100%s?", shown));
+      const int cursor = at.left + 4 + static_cast<int>(shown.size());
+      EXPECT_TRUE(t.wait_until([&] {
+        return t.picture(0, 0, rows, cols) == want && t.cursor_row() == at.top + 2 && t.cursor_col() == cursor;
+      })) << rows << "x" << cols << " want:\n" << want << t.screen();
+      EXPECT_EQ(t.video(0, 0, rows, cols),
+                testsupport::on_screen(rows, cols, at, testsupport::askbox_video(at.cols), '.'));
+      EXPECT_TRUE(t.alt_screen());
     }
+    t.send("!\r");
+    ASSERT_TRUE(t.wait_exit()) << t.screen();
+    EXPECT_EQ(t.captured_stdout(), "NAME=" + typed + "!\n");
+    EXPECT_EQ(t.exit_code(), 0);
+    EXPECT_FALSE(t.alt_screen());
   }
-  t.send("\r");
-  ASSERT_TRUE(t.wait_exit()) << t.screen();
-  EXPECT_EQ(t.exit_code(), 0);
-  EXPECT_FALSE(t.alt_screen());
 }
-
-INSTANTIATE_TEST_SUITE_P(Sizes, AskboxLayout, ::testing::Values(std::make_pair(24, 80), std::make_pair(40, 120)));
 
 TEST(AskboxWindow, Utf8PromptAndTypedTextAreCharacters) {
   Terminal t(askbox({"お名前は?", "NAME"}));
@@ -195,6 +202,9 @@ TEST(AskboxAnswer, KeysAndTheLineTheCallerGets) {
       {"v\r", many_names + "=v\n", askbox({"Q", many_names})},
       {"v\r", "=v\n", askbox({"Q", ""})},
       {"v\r", "A=B=v\n", askbox({"Q", "A=B"})},
+      {"v\r", "N=v\n", askbox({"-s", "N"})},  // two arguments are data: the prompt "-s"
+      // A starting text as typed (control bytes dropped, not obeyed), then edited.
+      {"\x7fZ\r", "NAME=abZ\n", askbox({"-i", "a\x01" "b\r\x7f日\xe6\x97", "Q", "NAME"})},
       // Erase and kill; a character of several bytes goes as a whole.
       {"abc\x7f" "X\r", "NAME=abX\n", name},
       {"abc\x15" "de\r", "NAME=de\n", name},
@@ -349,7 +359,7 @@ TEST(AskboxAnswer, ResultLineIsTheLastThingOnTheTerminal) {
 // --- no line to read ------------------------------------------------------
 
 TEST(AskboxFailure, TerminalTooSmallForTheWindow) {
-  for (const auto& [rows, cols] : {std::make_pair(14, 80), std::make_pair(24, 67)}) {
+  for (const auto& [rows, cols] : {std::make_pair(7, 80), std::make_pair(24, 39)}) {
     Options o = captured({"Q", "NAME"});
     o.rows = rows;
     o.cols = cols;
@@ -358,10 +368,71 @@ TEST(AskboxFailure, TerminalTooSmallForTheWindow) {
     EXPECT_EQ(t.captured_stdout(), "NAME=\n") << rows << "x" << cols;
     EXPECT_EQ(t.exit_code(), 1) << rows << "x" << cols;
     EXPECT_EQ(t.screen().find("JUX"), std::string::npos) << t.screen();
+    EXPECT_NE(t.tty_output().find("askbox: " + testsupport::note_too_small(rows, cols) + "\r\n"), std::string::npos);
     expect_normal_modes(t);
   }
-  // The smallest terminal that holds it.
-  EXPECT_EQ(answer("y\r", askbox({"Q", "NAME"}, 15, 68)).out, "NAME=y\n");
+}
+
+// --- a secret ----------------------------------------------------------------
+
+// Typed one key at a time and edited after a starting text: each
+// character (a wide one too) shows as one '*', and no byte of the line
+// ever reaches the terminal.
+TEST(AskboxSecret, TypedTextNeverReachesTheTerminal) {
+  // Key, stars, cursor column after it: characters nothing else drawn spells.
+  const std::tuple<std::string, int, int> keys[] = {{"", 1, 1},      {"Z", 2, 2}, {"q", 3, 3},      {"日", 4, 4},
+                                                    {"é", 5, 5},     {"\x7f", 4, 4}, {"ö", 5, 5}, {"\x1b[D", 5, 4},
+                                                    {"W", 6, 5},     {"\x1b[H", 6, 0}, {"§", 7, 1}};
+  Terminal t(captured({"-s", "-i", "ü", "Q", "PW"}));
+  for (const auto& [key, stars, cursor] : keys) {
+    t.send(key);
+    EXPECT_TRUE(t.wait_until([&, stars = stars, cursor = cursor] {
+      return t.text(top_of(t) + 2, kLeft, 14) == "|   " + ptyterm::padded(std::string(stars, '*'), 10) &&
+             t.cursor_col() == kLeft + 4 + cursor;
+    })) << testing::PrintToString(key) << "\n" << t.screen();
+  }
+  t.send("\r");
+  ASSERT_TRUE(t.wait_exit()) << t.screen();
+  EXPECT_EQ(t.captured_stdout(), "PW=§üZq日Wö\n");
+  for (const std::string secret : {"Zq", "ü", "日", "é", "ö", "§"})
+    EXPECT_EQ(t.tty_output().find(secret), std::string::npos) << secret;
+}
+
+// AddressSanitizer takes mlock over and ignores it: there no line is locked.
+#ifdef __SANITIZE_ADDRESS__
+constexpr bool kLockable = false;
+#else
+constexpr bool kLockable = true;
+#endif
+
+// As a user without privileges: a secret's process cannot be dumped (its
+// /proc files become root's) and its line is locked in memory; a plain
+// prompt's is neither, so the test tells them apart.
+TEST(AskboxSecret, NoDumpAndALockedLineForAnyUser) {
+  uid_t nobody = 0;
+  gid_t nogroup = 0;
+  if (geteuid() != 0 || !testsupport::nobody_ids(nobody, nogroup)) GTEST_SKIP() << "needs root and user nobody";
+  const testsupport::OpenCopy copy(testsupport::bin_path("askbox"));
+  for (const std::vector<std::string>& argv :
+       {std::vector<std::string>{copy.path(), "-s", "Q", "PW"}, {copy.path(), "Q", "PW"}}) {
+    const bool secret = argv.size() == 4;
+    Options o = captured({});
+    o.argv = testsupport::nobody_argv(argv);
+    o.env["ASAN_OPTIONS"] = "detect_leaks=0";  // the leak check cannot attach to an undumpable process
+    Terminal t(o);
+    ASSERT_TRUE(wait_reading(t)) << t.screen();
+    const std::string status = "/proc/" + std::to_string(t.pid()) + "/status";
+    struct stat owner {};
+    ASSERT_EQ(stat(status.c_str(), &owner), 0);
+    EXPECT_EQ(owner.st_uid, secret ? 0 : nobody);
+    std::ifstream in(status);
+    long locked_kb = -1;
+    for (std::string field; in >> field;) if (field == "VmLck:") in >> locked_kb;
+    EXPECT_EQ(locked_kb > 0, secret && kLockable) << locked_kb << " kB locked";
+    t.send("x\r");
+    ASSERT_TRUE(t.wait_exit()) << t.screen();
+    EXPECT_EQ(t.captured_stdout(), "PW=x\n");
+  }
 }
 
 // --- legacy character sets (the test locales, through LOCPATH) ------------
@@ -397,12 +468,12 @@ TEST(AskboxFailure, ResultThatCannotBeWrittenIsAFailure) {
 // a terminal of no use, a character set the C library cannot read. The
 // caller still gets NAME= where a NAME was given.
 TEST(AskboxFailure, StartsThatCannotDrawSayWhy) {
-  const std::string usage = "Usage: askbox PROMPT NAME\r\n";
+  const std::string usage = "Usage: askbox [-s] [-i TEXT] PROMPT NAME\r\n";
   std::vector<testsupport::NoDrawing> cases = {
       {captured({}), 1, usage, ""},
       {captured({"Q"}), 1, usage, ""},
       {captured({"Q", "NAME", "extra"}), 1, usage, ""},
-      {captured({"a", "b", "c", "d"}), 1, usage, ""},
+      {captured({"-s", "-i", "Q", "NAME"}), 1, usage, ""},
       {captured({"Q", "A\nB"}), 1, "askbox: NAME holds a line break, and the answer must be one line\r\n", ""},
       {testsupport::in_locale(captured({"Q", "NAME"}), "ja_JP.nomodule"), 1,
        "askbox: the C library cannot convert the locale's character set NOMODULE (its conversion modules are missing or do not match)\r\n",
@@ -418,7 +489,7 @@ TEST(AskboxFailure, StartsThatCannotDrawSayWhy) {
     testsupport::expect_no_drawing(c);
   }
   // Without a terminal: the usage, or the reason, on standard error.
-  const std::string usage_line = "Usage: askbox PROMPT NAME\n";
+  const std::string usage_line = "Usage: askbox [-s] [-i TEXT] PROMPT NAME\n";
   const std::string no_terminal = "askbox: no terminal to draw on (standard output is not one, and there is no /dev/tty)\n";
   const std::tuple<std::vector<std::string>, std::string, std::string> runs[] = {
       {{}, "", usage_line}, {{"Q"}, "", usage_line}, {{"Q", "NAME", "extra"}, "", usage_line}, {{"Q", "NAME"}, "NAME=\n", no_terminal}};
@@ -508,13 +579,7 @@ TEST(AskboxWindow, ResizeDrawsTheWindowAgainWithTheLineAndItsCursor) {
   t.resize(40, 100);
   ASSERT_TRUE(t.wait_until([&] {
     return t.text(20 + 2, kLeft + 4, 6) == "abcdef" && t.cursor_row() == 20 + 2 && t.cursor_col() == kLeft + 8;
-  })) << t.screen();
-  EXPECT_EQ(t.text(20 + 1, kLeft, 15), "|   Your name? ") << t.screen();
-  for (int r = 0; r < 40; ++r) {
-    if (r < 20 || r > 27) {
-      EXPECT_EQ(t.row_text(r), "") << r << "\n" << t.screen();
-    }
-  }
+  })) << t.screen();  // the whole screen at each size: WholeScreenAtEachSizeAndThroughAShrink
   // Too small, then back: the keys typed meanwhile count.
   t.resize(1, 1);
   t.wait_quiet();
@@ -522,7 +587,7 @@ TEST(AskboxWindow, ResizeDrawsTheWindowAgainWithTheLineAndItsCursor) {
   t.wait_quiet();
   t.resize(5, 80);
   ASSERT_TRUE(t.wait_text("terminal too small")) << t.screen();
-  EXPECT_EQ(t.row_text(0), "terminal too small: needs 15 lines and 68 columns, has 5 lines and 80 columns");
+  EXPECT_EQ(t.row_text(0), testsupport::note_too_small(5, 80));
   t.send("Y");
   t.resize(24, 80);
   ASSERT_TRUE(t.wait_until([&] { return t.text(12 + 2, kLeft + 4, 8) == "abcdXYef"; })) << t.screen();

@@ -204,6 +204,7 @@ class Model {
 
   Outcome add(ModelChar c) {
     if (chars.size() >= s_.max_chars) return Outcome::Refused;
+    if (s_.secret) c.width = 1;  // one '*' a character
     chars.insert(chars.begin() + static_cast<std::ptrdiff_t>(cursor++), std::move(c));
     return Outcome::Continue;
   }
@@ -266,7 +267,8 @@ bool valid_in_locale(const std::string& s) {
 }
 
 // Everything the editor shows, against the model; empty when all holds.
-std::string check(const LineEditor& e, const Model& m, std::size_t prev_first, bool shrunk, int field, bool utf8) {
+std::string check(const LineEditor& e, const Model& m, std::size_t prev_first, bool shrunk, int field, bool utf8,
+                  bool secret) {
   const std::string answer = e.answer();
   if (answer != m.answer()) return "answer differs from the model";
   if (e.cursor() != m.cursor || e.size() != m.chars.size()) return "cursor or size differs from the model";
@@ -290,7 +292,7 @@ std::string check(const LineEditor& e, const Model& m, std::size_t prev_first, b
   std::string text;
   int width = 0;
   for (std::size_t i = first; i < n && width + cs[i].width <= field; ++i) {
-    text += cs[i].odd ? "?" : cs[i].bytes;
+    text += secret ? "*" : cs[i].odd ? "?" : cs[i].bytes;
     width += cs[i].width;
   }
   const LineEditor::View v = e.view();
@@ -334,6 +336,8 @@ WalkCounts walk(bool utf8, unsigned seed, int walks) {
     s.max_chars = pick(kLimits);
     s.erase = pick(kErase);
     s.kill = pick(kKill);
+    s.secret = rng() % 4 == 0;
+    int field = std::max(s.field_columns, 2);
     const bool typing = rng() % 2 == 0;  // long lines: few edits
     const int steps = typing ? 700 : 300;
     LineEditor e(s);
@@ -342,6 +346,7 @@ WalkCounts walk(bool utf8, unsigned seed, int walks) {
     for (int step = 0; step < steps; ++step) {
       const std::size_t prev_first = e.first_shown(), prev_size = e.size();
       const unsigned r = rng() % 100;
+      bool resized = false;
       std::string bytes;
       if (r < (typing ? 5u : 35u)) {
         bytes = std::string(1, static_cast<char>(rng() % 256));
@@ -351,6 +356,12 @@ WalkCounts walk(bool utf8, unsigned seed, int walks) {
         bytes = pick(kSamples);
       } else if (r < (typing ? 87u : 93u)) {
         bytes = std::string(1, static_cast<char>(pick(kEditBytes)));
+      } else if (r < 94 && !typing) {  // the window placed anew, narrower or wider
+        field = pick(kFields);
+        e.set_field_columns(field);
+        field = std::max(field, 2);
+        resized = true;
+        trail += "<field " + std::to_string(field) + ">";
       } else if (r < 99) {
         const EditKey k = pick(kKeys);
         e.key(k);
@@ -373,7 +384,7 @@ WalkCounts walk(bool utf8, unsigned seed, int walks) {
       }
       if (!bytes.empty()) trail += "<" + testing::PrintToString(bytes) + ">";
       if (trail.size() > 400) trail.erase(0, trail.size() - 400);
-      const std::string fault = check(e, m, prev_first, e.size() < prev_size, std::max(s.field_columns, 2), utf8);
+      const std::string fault = check(e, m, prev_first, resized || e.size() < prev_size, field, utf8, s.secret);
       if (!fault.empty()) {
         ADD_FAILURE() << "walk " << w << " step " << step << ": " << fault << "\nlast keys: " << trail
                       << "\nanswer: " << testing::PrintToString(e.answer()) << " cursor " << e.cursor() << " first "
@@ -382,7 +393,7 @@ WalkCounts walk(bool utf8, unsigned seed, int walks) {
       }
       counts.scrolled += e.first_shown() > 0;
       counts.full += e.size() == 256;
-      if (s.field_columns == 59) {  // the slice stops short of a wide character
+      if (field == 59 && !s.secret) {  // the slice stops short of a wide character
         std::size_t i = e.first_shown();
         int used = 0;
         while (i < m.chars.size() && used + m.chars[i].width <= 59) used += m.chars[i++].width;

@@ -30,17 +30,18 @@ int main(int argc, char** argv) {
   }
   const winkit::Geometry at = box_geometry(LINES, COLS);
   const int top = at.top;
-  WINDOW* w = newwin(kRows, kCols, top, at.left);
-  if (w == nullptr || top + kRows > LINES || at.left + kCols > COLS) return 1;
+  const int cols = at.cols;
+  WINDOW* w = newwin(kRows, cols, top, at.left);
+  if (w == nullptr || !winkit::fits(at, LINES, COLS)) return 1;
   winkit::draw_frame(w);
   wattron(w, A_REVERSE);
-  mvwaddstr(w, 0, 1, kTitle);
+  mvwaddstr(w, 0, 1, title_on(at).c_str());
   wattroff(w, A_REVERSE);
   mvwaddstr(w, 0, 0, "+");
-  mvwaddstr(w, 0, kCols - 1, "+");
+  mvwaddstr(w, 0, cols - 1, "+");
   mvwaddstr(w, kRows - 1, 0, "+");
-  mvwaddstr(w, kRows - 1, kCols - 1, "+");
-  const std::vector<std::string> text = winkit::wrap_text(message, kTextCols, kTextRows);
+  mvwaddstr(w, kRows - 1, cols - 1, "+");
+  const std::vector<std::string> text = winkit::wrap_text(message, text_columns(cols), kTextRows);
   for (std::size_t i = 0; i < text.size(); ++i)
     mvwaddnstr(w, kTextRow + static_cast<int>(i), kTextCol, text[i].data(), static_cast<int>(text[i].size()));
   wrefresh(w);

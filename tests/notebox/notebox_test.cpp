@@ -2,6 +2,7 @@
 // program has gone, and where the cursor is left.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <vector>
@@ -31,49 +32,15 @@ std::string message_row(const Terminal& t) { return t.text(top_of(t) + 4, kLeft 
 
 using ptyterm::padded;
 
-// Row r of the box showing message, bottom_right standing at its last corner.
-std::string box_row(int r, const std::string& message, const std::string& bottom_right = "+") {
-  if (r == 0) return "+ -----------  JUX  DIALOG MESSAGE ----------- +";
-  if (r == 4) return "|   " + padded(message, 43) + "|";
-  if (r == 7) return "+" + std::string(46, '-') + bottom_right;
-  return "|" + std::string(46, ' ') + "|";
-}
-
-// The whole box, a line a row.
+// The whole box showing message on its fifth row, a line a row,
+// bottom_right standing at its last corner.
 std::string box_picture(const std::string& message, const std::string& bottom_right = "+") {
-  std::string box;
-  for (int r = 0; r < 8; ++r) box += box_row(r, message, bottom_right) + "\n";
-  return box;
+  std::string box = testsupport::notebox_picture(kWidth, {message, "", ""});
+  return box.replace(box.size() - 2, 1, bottom_right);
 }
 
-class NoteboxLayout : public ::testing::TestWithParam<std::pair<int, int>> {};
-
-TEST_P(NoteboxLayout, BoxStaysOnTheNormalScreenAfterExit) {
-  const auto [rows, cols] = GetParam();
-  Terminal t(notebox({"100% done, %s %d %n"}, rows, cols));
-  ASSERT_TRUE(t.wait_exit()) << t.screen();
-  EXPECT_EQ(t.exit_code(), 0);
-  EXPECT_FALSE(t.alt_screen());
-  const int top = testsupport::notebox_place(rows).top;
-  // The box, the message on row 4 from column 4 literally, and nothing else.
-  std::string screen, video;
-  for (int r = 0; r < rows; ++r) {
-    const bool in_box = r >= top && r < top + 8;
-    const std::string row = in_box ? box_row(r - top, "100% done, %s %d %n") : std::string(kWidth, ' ');
-    screen += std::string(kLeft, ' ') + row + std::string(cols - kLeft - kWidth, ' ') + "\n";
-    // Only the title between the corner marks is in reverse video.
-    video += std::string(kLeft + 1, '.') + std::string(kWidth - 2, r == top ? '#' : '.') +
-             std::string(cols - kLeft - kWidth + 1, '.') + "\n";
-  }
-  EXPECT_EQ(t.picture(0, 0, rows, cols), screen) << t.screen();
-  EXPECT_EQ(t.video(0, 0, rows, cols), video);
-  // The cursor just below the box, the terminal's modes as they were.
-  EXPECT_EQ(t.cursor_row(), top + 8);
-  EXPECT_EQ(t.cursor_col(), 0);
-  EXPECT_EQ(ptyterm::mode_faults(t.modes()), "");
-}
-
-INSTANTIATE_TEST_SUITE_P(Sizes, NoteboxLayout, ::testing::Values(std::make_pair(24, 80), std::make_pair(40, 120)));
+// Row r of that box.
+std::string box_row(int r, const std::string& message) { return box_picture(message).substr(r * 49, 48); }
 
 TEST(NoteboxMessage, DefaultMessageForAnyOtherArgumentCount) {
   for (const std::vector<std::string>& args : {std::vector<std::string>{}, {"first", "second"}, {"a", "b", "c"}}) {
@@ -230,16 +197,44 @@ TEST(NoteboxScreen, FollowingOutputStartsBelowTheBox) {
 }
 
 TEST(NoteboxScreen, TooSmallTerminalGetsNothingButAReason) {
-  for (const auto& [rows, cols] : {std::make_pair(14, 80), std::make_pair(24, 63)}) {
+  for (const auto& [rows, cols] : {std::make_pair(7, 80), std::make_pair(24, 39)}) {
     Terminal t(notebox({"hello"}, rows, cols));
     ASSERT_TRUE(t.wait_exit()) << t.screen();
     EXPECT_EQ(t.exit_code(), 0);
     EXPECT_FALSE(t.alt_screen());
     EXPECT_EQ(t.screen().find("JUX"), std::string::npos) << t.screen();
-    EXPECT_NE(t.tty_output().find("notebox: terminal too small: needs 15 lines and 64 columns, has " + std::to_string(rows) +
-                              " lines and " + std::to_string(cols) + " columns"),
-              std::string::npos)
+    EXPECT_NE(t.tty_output().find("notebox: " + testsupport::note_too_small(rows, cols)), std::string::npos)
         << t.screen();
+  }
+}
+
+// The box at sizes its place rules tell apart (usual place, moved up, moved
+// left, narrowed): whole screens from the tests' own model, the message
+// shown literally and going on in the box's next rows, the title alone in
+// reverse video, the cursor below the box, the modes as they were. A box on
+// the last line scrolls the screen a line, for the cursor to stand below it.
+TEST(NoteboxScreen, WholeScreenAtEachSize) {
+  const std::string message = "100% done, %s %d %n: 42 files copied, 3 skipped, none lost at all";
+  for (auto [rows, cols] : {std::pair{24, 80}, std::pair{40, 120}, std::pair{16, 40}, std::pair{20, 60},
+                            std::pair{14, 80}, std::pair{9, 50}}) {
+    Terminal t(notebox({message}, rows, cols));
+    ASSERT_TRUE(t.wait_exit()) << t.screen();
+    EXPECT_EQ(t.exit_code(), 0);
+    EXPECT_FALSE(t.alt_screen());
+    testsupport::Place at = testsupport::notebox_place(rows, cols);
+    const std::size_t width = static_cast<std::size_t>(at.cols - 5);
+    std::string lines[3];
+    for (std::size_t i = 0; i < 3 && i * width < message.size(); ++i) lines[i] = message.substr(i * width, width);
+    if (at.top + at.rows == rows) --at.top;
+    EXPECT_EQ(t.picture(0, 0, rows, cols),
+              testsupport::on_screen(rows, cols, at, testsupport::notebox_picture(at.cols, lines)))
+        << rows << "x" << cols << "\n" << t.screen();
+    std::string video = "." + std::string(at.cols - 2, '#') + ".\n";
+    for (int r = 1; r < 8; ++r) video += std::string(at.cols, '.') + "\n";
+    EXPECT_EQ(t.video(0, 0, rows, cols), testsupport::on_screen(rows, cols, at, video, '.'));
+    EXPECT_EQ(t.cursor_row(), std::min(at.top + 8, rows - 1));
+    EXPECT_EQ(t.cursor_col(), 0);
+    EXPECT_EQ(ptyterm::mode_faults(t.modes()), "");
   }
 }
 

@@ -488,8 +488,8 @@ TEST_F(Pickbox, StartedInTheBackgroundWaitsForFg) {
     std::remove((dir_ + "/args").c_str());
     term_ = std::make_unique<ptyterm::Terminal>(ptyterm::in_shell(
         options(fruit, "Fruit"),
-        "set -m; \"$0\" Apple Banana Cherry Fruit & sleep 0.5; echo waits; read -r line; echo \"shell read $line\"; "
-        "fg >/dev/null; echo \"rc=$?\"",
+        "set -m; \"$0\" Apple Banana Cherry Fruit & until grep -q 'State:.*T' /proc/$!/status; do sleep 0.05; done; "
+        "echo waits; read -r line; echo \"shell read $line\"; fg >/dev/null; echo \"rc=$?\"",
         shell));
     place_at(24, 80);
     ASSERT_TRUE(term_->wait_text("waits")) << shell << "\n" << term_->screen();
@@ -498,7 +498,8 @@ TEST_F(Pickbox, StartedInTheBackgroundWaitsForFg) {
     EXPECT_EQ(term_->tty_output().find('\x1b'), std::string::npos) << shell << "\n" << term_->tty_output();
     expect_normal_modes();
     keys("typed\n");
-    ASSERT_TRUE(term_->wait_text("shell read typed")) << shell << "\n" << term_->screen();
+    ASSERT_TRUE(term_->wait_until([&] { return term_->tty_output().find("shell read typed") != std::string::npos; }))
+        << shell << "\n" << term_->screen();
     expect_view(fruit, 0, 0);
     keys("j\r");
     ASSERT_TRUE(term_->wait_text("rc=0")) << shell << "\n" << term_->screen();
@@ -608,7 +609,7 @@ TEST_F(Pickbox, NonAsciiTextsByDisplayWidth) {
 }
 
 TEST_F(Pickbox, TooSmallTerminalEndsAtOnceSayingTheSizes) {
-  for (auto [rows, cols] : {std::pair{15, 80}, std::pair{24, 23}}) {
+  for (auto [rows, cols] : {std::pair{15, 80}, std::pair{14, 80}, std::pair{24, 23}}) {
     ptyterm::Options o = options(fruit, "Fruit");
     o.rows = rows;
     o.cols = cols;
@@ -620,11 +621,14 @@ TEST_F(Pickbox, TooSmallTerminalEndsAtOnceSayingTheSizes) {
                                        std::to_string(rows) + " lines and " + std::to_string(cols) + " columns\r\n"),
               std::string::npos);
   }
-  ptyterm::Options o = options(fruit, "Fruit");
-  o.rows = 16;
-  o.cols = 24;
-  start(o);
-  expect_view(fruit, 0, 0);
+  // The smallest that holds it, and the small terminals the others narrow to.
+  for (auto [rows, cols] : {std::pair{16, 24}, std::pair{16, 40}, std::pair{20, 60}}) {
+    ptyterm::Options o = options(fruit, "Fruit");
+    o.rows = rows;
+    o.cols = cols;
+    start(o);
+    expect_view(fruit, 0, 0);
+  }
 }
 
 TEST_F(Pickbox, EndedInputEndsAtOnce) {
@@ -752,8 +756,8 @@ TEST_F(Pickbox, FindNarrowsTheListAndEscBringsItAllBack) {
   ASSERT_TRUE(term_->wait_text("terminal too small")) << term_->screen();
   keys("\x1b[B");
   term_->wait_quiet();
-  term_->resize(30, 100);
-  place_at(30, 100);
+  term_->resize(16, 40);
+  place_at(16, 40);
   expect_find(slice(items, {3, 13, 23, 30, 31, 32, 33, 34, 35, 36, 37, 38, 39}), 1, "/3");
   keys("\x1b");
   expect_view(items, 11, 1);  // item13, on the row it stood on
