@@ -33,8 +33,4 @@ struct CommandResult {
 // has started and then about every quarter second, until it answers true.
 CommandResult run_command(const std::vector<std::string>& argv, const std::function<bool()>& waiting = {});
 
-// Whether a message of `size` bytes would now wait for room on the queue
-// with this key; false when there is no such queue or it cannot be looked at.
-bool queue_full(key_t qid, std::size_t size);
-
 }  // namespace pickbox

@@ -153,7 +153,7 @@ int main(int argc, char** argv) {
   if (chosen.empty()) return fail("the chosen item is empty, and an empty text cannot be posted");
   // A send waits while the queue is full: say so, or the blank wait looks hung.
   const auto full = [&] {
-    if (!pickbox::queue_full(qid, chosen.size())) return false;
+    if (quefull(qid, chosen.size()) != 1) return false;
     winkit::say("pickbox", "queue " + std::to_string(qid) + " is full; waiting for room (Ctrl-C gives up)");
     return true;
   };
