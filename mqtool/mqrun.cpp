@@ -119,13 +119,22 @@ Outcome do_send(const mqwalk::Action& a) {
 // Writes the text, NUL bytes and all, and a newline, and flushes: a later
 // letter may wait long, and a failure must be known before going on. Gives 0,
 // or the errno of the failure, with the unwritten rest dropped so that the
-// exit does not write it after the message has gone back.
+// exit does not write it after the message has gone back. A file over the
+// size limit fails the write (EFBIG) instead of ending mqtool by SIGXFSZ
+// with the message in hand.
 int print(const char* text, size_t len) {
+  struct sigaction ignore, before;
+  memset(&ignore, 0, sizeof ignore);
+  ignore.sa_handler = SIG_IGN;
+  sigaction(SIGXFSZ, &ignore, &before);
   clearerr(stdout);
   errno = 0;
-  if (fwrite(text, 1, len, stdout) == len && putchar('\n') != EOF && fflush(stdout) == 0) return 0;
-  int err = errno ? errno : EIO;
-  __fpurge(stdout);
+  int err = 0;
+  if (fwrite(text, 1, len, stdout) != len || putchar('\n') == EOF || fflush(stdout) != 0) {
+    err = errno ? errno : EIO;
+    __fpurge(stdout);
+  }
+  sigaction(SIGXFSZ, &before, nullptr);
   return err;
 }
 

@@ -2,6 +2,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/msg.h>
+#include <sys/resource.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -198,18 +199,33 @@ TEST_F(Mqtool, TextThatCannotBeWrittenGoesBackToTheEndOfTheQueue) {
   }
   close(full);
 
-  // A reader that has gone: EPIPE, not death by SIGPIPE.
+  // A reader that has gone, a file at its size limit: the write fails (EPIPE,
+  // EFBIG) instead of a SIGPIPE or SIGXFSZ ending mqtool with the text in hand.
   int p[2];
   ASSERT_EQ(pipe2(p, O_CLOEXEC), 0);
   close(p[0]);
-  ASSERT_TRUE(post(k, "first"));
-  ASSERT_TRUE(post(k, "second"));
-  ProcResult r = run_with_stdout({"-r", ks}, p[1]);
+  FILE* file = tmpfile();
+  struct Row {
+    int fd;
+    rlim_t size_limit;
+    std::string why;
+  } rows[] = {{p[1], RLIM_INFINITY, "Broken pipe"}, {fileno(file), 3, "File too large"}};
+  for (const Row& row : rows) {
+    ASSERT_TRUE(post(k, "first") && post(k, "second"));
+    testsupport::ProcOptions opts;
+    opts.stdout_fd = row.fd;
+    opts.before_exec = [&row] {
+      const rlimit limit{row.size_limit, row.size_limit};
+      setrlimit(RLIMIT_FSIZE, &limit);
+    };
+    ProcResult r = run_process({mqtool(), "-r", ks}, opts);
+    EXPECT_EQ(r.term_signal, 0);
+    EXPECT_EQ(r.exit_code, 2);
+    EXPECT_EQ(r.err, "mqtool: cannot write to standard output (" + row.why + "); the message is back at the end of queue " + ks + "\n");
+    EXPECT_EQ(drain(k), (std::vector<std::string>{"second", "first"}));
+  }
   close(p[1]);
-  EXPECT_EQ(r.term_signal, 0);
-  EXPECT_EQ(r.exit_code, 2);
-  EXPECT_EQ(r.err, "mqtool: cannot write to standard output (Broken pipe); the message is back at the end of queue " + ks + "\n");
-  EXPECT_EQ(drain(k), (std::vector<std::string>{"second", "first"}));
+  fclose(file);
 }
 
 // The queue fills up while mqtool waits to write the text: it cannot go back
