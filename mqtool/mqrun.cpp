@@ -11,6 +11,7 @@
 #include <string.h>
 #include <sys/msg.h>
 
+#include "lifetime.h"
 #include "mqwalk.h"
 #include "quelib.h"
 
@@ -212,7 +213,8 @@ bool ending_pending() {
 // whose maker is ended by a signal before it could answer, goes again. The
 // signals are held from here to the end of the run, which has only more n
 // letters and usage lines left (n takes no other argument): one that comes
-// after the key is out is dropped, and the run ends as it answered.
+// after the key is out is dropped, and the run ends as it answered. Once the
+// key is out, the queue goes with the process that ran mqtool.
 Outcome do_new() {
   if (stdout_closed()) return Outcome::Refused;
   set_ending(SIG_BLOCK);
@@ -225,11 +227,25 @@ Outcome do_new() {
                                                                 : strerror(err));
     return Outcome::Failed;
   }
+  lifetime::Watch watch = lifetime::tie_to_owner(fd, key);
+  if (watch == lifetime::Watch::Failed || watch == lifetime::Watch::OwnerGone) {
+    int err = errno;
+    msgctl(fd, IPC_RMID, nullptr);
+    write_reason("cannot make a new queue: %s", watch == lifetime::Watch::OwnerGone
+                                                    ? "the process that ran mqtool has ended"
+                                                    : strerror(err));
+    return Outcome::Failed;
+  }
   signal(SIGPIPE, SIG_IGN);
   char digits[16];
   int len = snprintf(digits, sizeof digits, "%d", static_cast<int>(key));
   int err = print(digits, static_cast<size_t>(len));
-  if (err == 0 && !ending_pending()) return Outcome::Done;
+  if (err == 0 && !ending_pending()) {
+    if (watch == lifetime::Watch::NoPidfd)
+      write_reason("this system cannot watch a process (no pidfd): the new queue %d stays until removed (mqtool -d)",
+                   static_cast<int>(key));
+    return Outcome::Done;
+  }
   msgctl(fd, IPC_RMID, nullptr);
   if (err == 0) {
     set_ending(SIG_UNBLOCK);  // ends mqtool by the signal that came

@@ -1,6 +1,7 @@
 // The mqtool command, run as a program against real queues.
 #include <fcntl.h>
 #include <signal.h>
+#include <poll.h>
 #include <sys/msg.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
@@ -452,6 +453,67 @@ TEST_F(NewQueue, SignalThatEndsItsMakerTakesTheQueue) {
     ASSERT_GE(k, 0) << sig << ": " << r.out;
     EXPECT_EQ(r.term_signal, ignored ? 0 : sig);
     EXPECT_EQ(qtest::queue_exists(k), ignored) << sig;
+  }
+}
+
+// The queue of $(mqtool -n) goes within a second of the script that ran it,
+// however the script ends, and so does the watcher, kept apart from the
+// script's session, folder and descriptors meanwhile; removed with -d, it
+// takes the watcher along while the script lives. bash forks once more to run
+// a command with a redirection: the queue still lives as long as the script.
+// A copy of mqtool under a path of its own tells its watcher from others.
+TEST_F(NewQueue, GoesWithTheScriptThatRanIt) {
+  const qtest::OpenCopy tool(mqtool());
+  struct Row {
+    const char* shell;
+    std::string redirect, then;
+    int sig;
+  } rows[] = {
+      {"/bin/sh", "", "exit", 0},
+      {"/bin/bash", "", "exec sleep 60", SIGKILL},
+      {"/bin/sh", "", "exec sleep 60", SIGHUP},
+      {"/bin/bash", " 2>/dev/null", "exec sleep 60", SIGTERM},
+      {"/bin/sh", "", "\"$0\" -d \"$q\"; exec sleep 60", 0},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.shell + r.redirect + "; " + r.then);
+    const std::string script = "q=$(\"$0\" -n" + r.redirect + ") || exit 1; echo \"$q\"; " + r.then;
+    int out[2];
+    ASSERT_EQ(pipe2(out, O_CLOEXEC), 0);
+    const pid_t pid = fork();
+    if (pid == 0) {
+      dup2(out[1], 1);
+      execl(r.shell, r.shell, "-c", script.c_str(), tool.path().c_str(), nullptr);
+      _exit(127);
+    }
+    close(out[1]);
+    pollfd answer = {out[0], POLLIN, 0};
+    char line[32] = {};
+    const bool answered = poll(&answer, 1, 5000) == 1 && read(out[0], line, sizeof line - 1) > 0;
+    close(out[0]);
+    if (!answered) {
+      kill(pid, SIGKILL);
+      waitpid(pid, nullptr, 0);
+      ADD_FAILURE() << "$(mqtool -n) has not returned";
+      continue;
+    }
+    const key_t k = made(line);
+    const pid_t watcher = qtest::find_process({tool.path(), "-n"});
+    const bool script_runs = r.sig == 0 && r.then != "exit";
+    if (r.sig != 0) {
+      ASSERT_GT(watcher, 0);
+      std::this_thread::sleep_for(std::chrono::milliseconds(400));
+      EXPECT_TRUE(qtest::queue_exists(k)) << "gone while its script runs";
+      EXPECT_EQ(getsid(watcher), watcher);
+      EXPECT_EQ(std::filesystem::read_symlink("/proc/" + std::to_string(watcher) + "/cwd"), "/");
+      const std::filesystem::directory_iterator fds("/proc/" + std::to_string(watcher) + "/fd");
+      EXPECT_EQ(std::distance(fds, {}), 1) << "descriptors other than the pidfd";
+      kill(pid, r.sig);
+    }
+    if (!script_runs) waitpid(pid, nullptr, 0);
+    EXPECT_TRUE(qtest::within(1000, [&] { return !qtest::queue_exists(k) && qtest::find_process({tool.path(), "-n"}) < 0; }))
+        << "queue " << k << " or its watcher left";
+    if (script_runs && kill(pid, SIGKILL) == 0) waitpid(pid, nullptr, 0);
   }
 }
 

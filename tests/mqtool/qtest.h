@@ -20,6 +20,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -239,6 +240,31 @@ inline void interrupt_waits() {
   sigaction(SIGALRM, &sa, nullptr);
   itimerval tv{{0, 100000}, {0, 100000}};
   setitimer(ITIMER_REAL, &tv, nullptr);
+}
+
+// Waits up to ms for done() to hold; done()'s last answer.
+inline bool within(int ms, const std::function<bool()>& done) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  while (!done() && std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  return done();
+}
+
+// Processes of session sid that still run (an ended one that waits to be
+// reaped does not).
+inline int running_in_session(pid_t sid) {
+  int n = 0;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+    if (!isdigit(static_cast<unsigned char>(entry.path().filename().string()[0]))) continue;
+    std::ifstream f(entry.path() / "stat");
+    const std::string stat((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+    char state = 0;
+    long parent = 0, group = 0, session = 0;
+    const size_t end = stat.rfind(')');
+    if (end != std::string::npos && sscanf(stat.c_str() + end, ") %c %ld %ld %ld", &state, &parent, &group, &session) == 4 &&
+        session == sid && state != 'Z')
+      ++n;
+  }
+  return n;
 }
 
 // errno as err_code writes it.
