@@ -2,6 +2,7 @@
 #include "lifetime.h"
 
 #include <errno.h>
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <stdio.h>
@@ -91,14 +92,15 @@ void drop_descriptors(int pidfd) {
 
 // The watcher: apart from the owner's session, terminal, signals and folder,
 // so that only the owner's end, or the queue's, ends it.
+// Its descriptors go last: mqtool waits for that before it answers.
 [[noreturn]] void watch(int pidfd, int id, key_t key) {
-  drop_descriptors(pidfd);
   setsid();
   if (chdir("/") != 0) {
   }
   sigset_t none;
   sigemptyset(&none);
   sigprocmask(SIG_SETMASK, &none, nullptr);
+  drop_descriptors(pidfd);
   for (;;) {
     struct pollfd owner = {kOwnerFd, POLLIN, 0};
     if (poll(&owner, 1, kCheckMs) > 0) {
@@ -130,8 +132,21 @@ Watch tie_to_owner(int id, key_t key) {
     close(pidfd);
     return Watch::OwnerGone;
   }
-  pid_t watcher = fork();
-  if (watcher == 0) watch(pidfd, id, key);
+  // mqtool goes on once the watcher has let go of its descriptors (the end of
+  // the pipe), so that nothing of the caller's is held after mqtool ends.
+  int apart[2];
+  pid_t watcher = -1;
+  if (pipe2(apart, O_CLOEXEC) == 0) {
+    watcher = fork();
+    if (watcher == 0) watch(pidfd, id, key);
+    int err = errno;
+    close(apart[1]);
+    char none;
+    while (watcher > 0 && read(apart[0], &none, 1) < 0 && errno == EINTR) {
+    }
+    close(apart[0]);
+    errno = err;
+  }
   int err = errno;
   close(pidfd);
   errno = err;
