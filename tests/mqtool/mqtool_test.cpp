@@ -1,7 +1,6 @@
 // The mqtool command, run as a program against real queues.
 #include <fcntl.h>
 #include <signal.h>
-#include <poll.h>
 #include <sys/msg.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
@@ -182,49 +181,40 @@ TEST_F(Mqtool, TextsTravelWholeNulBytesAndAll) {
 }
 
 // A text that cannot be written goes back to the end of its queue, so the
-// next reader gets the others first and then it; nothing else is posted.
+// next reader gets the others first and then it; nothing else is posted. A
+// reader that has gone, a file at its size limit: the write fails (EPIPE,
+// EFBIG) instead of a SIGPIPE or SIGXFSZ ending mqtool with the text in hand.
 TEST_F(Mqtool, TextThatCannotBeWrittenGoesBackToTheEndOfTheQueue) {
   key_t k = key(1);
   std::string ks = std::to_string(k);
   int full = open("/dev/full", O_WRONLY | O_CLOEXEC);
-  ASSERT_GE(full, 0);
-  for (const char* args : {"-r", "-rr"}) {
-    ASSERT_TRUE(post(k, "first"));
-    ASSERT_TRUE(post(k, std::string("sec\0nd", 6)));
-    ProcResult r = run_with_stdout({args, ks}, full);
-    EXPECT_EQ(r.exit_code, 2) << args;
-    EXPECT_EQ(r.err, "mqtool: cannot write to standard output (No space left on device); the message is back at the end of queue " +
-                         ks + "\n")
-        << args;
-    EXPECT_EQ(drain(k), (std::vector<std::string>{std::string("sec\0nd", 6), "first"})) << args;
-  }
-  close(full);
-
-  // A reader that has gone, a file at its size limit: the write fails (EPIPE,
-  // EFBIG) instead of a SIGPIPE or SIGXFSZ ending mqtool with the text in hand.
   int p[2];
-  ASSERT_EQ(pipe2(p, O_CLOEXEC), 0);
+  ASSERT_TRUE(full >= 0 && pipe2(p, O_CLOEXEC) == 0);
   close(p[0]);
   FILE* file = tmpfile();
+  const std::string second("sec\0nd", 6), no_space = "No space left on device";
   struct Row {
+    const char* args;
     int fd;
     rlim_t size_limit;
     std::string why;
-  } rows[] = {{p[1], RLIM_INFINITY, "Broken pipe"}, {fileno(file), 3, "File too large"}};
+  } rows[] = {{"-r", full, RLIM_INFINITY, no_space}, {"-rr", full, RLIM_INFINITY, no_space},
+              {"-r", p[1], RLIM_INFINITY, "Broken pipe"}, {"-r", fileno(file), 3, "File too large"}};
   for (const Row& row : rows) {
-    ASSERT_TRUE(post(k, "first") && post(k, "second"));
+    ASSERT_TRUE(post(k, "first") && post(k, second));
     testsupport::ProcOptions opts;
     opts.stdout_fd = row.fd;
     opts.before_exec = [&row] {
       const rlimit limit{row.size_limit, row.size_limit};
       setrlimit(RLIMIT_FSIZE, &limit);
     };
-    ProcResult r = run_process({mqtool(), "-r", ks}, opts);
-    EXPECT_EQ(r.term_signal, 0);
-    EXPECT_EQ(r.exit_code, 2);
+    ProcResult r = run_process({mqtool(), row.args, ks}, opts);
+    EXPECT_EQ(r.term_signal, 0) << row.why;
+    EXPECT_EQ(r.exit_code, 2) << row.why;
     EXPECT_EQ(r.err, "mqtool: cannot write to standard output (" + row.why + "); the message is back at the end of queue " + ks + "\n");
-    EXPECT_EQ(drain(k), (std::vector<std::string>{"second", "first"}));
+    EXPECT_EQ(drain(k), (std::vector<std::string>{second, "first"})) << row.why;
   }
+  close(full);
   close(p[1]);
   fclose(file);
 }
@@ -456,65 +446,34 @@ TEST_F(NewQueue, SignalThatEndsItsMakerTakesTheQueue) {
   }
 }
 
-// The queue of $(mqtool -n) goes within a second of the script that ran it,
-// however the script ends, and so does the watcher, kept apart from the
-// script's session, folder and descriptors meanwhile; removed with -d, it
-// takes the watcher along while the script lives. bash forks once more to run
-// a command with a redirection: the queue still lives as long as the script.
-// A copy of mqtool under a path of its own tells its watcher from others.
+// The queue of $(mqtool -n) lives while the script that ran it runs, also
+// when bash forks once more to run a command with a redirection, and goes
+// within a second of the script's end, however it ends, and its watcher with
+// it. A copy of mqtool under a path of its own tells its watcher from others.
 TEST_F(NewQueue, GoesWithTheScriptThatRanIt) {
   const qtest::OpenCopy tool(mqtool());
+  const auto left = [&](key_t k) { return qtest::queue_exists(k) || qtest::find_process({tool.path(), "-n"}) > 0; };
+  const std::string still_there = R"sh(; sleep 0.4; ipcs -q | grep -q "$(printf '0x%08x ' "$q")" && echo "$q"; )sh";
   struct Row {
-    const char* shell;
-    std::string redirect, then;
+    const char *shell, *redirect, *end;
     int sig;
-  } rows[] = {
-      {"/bin/sh", "", "exit", 0},
-      {"/bin/bash", "", "exec sleep 60", SIGKILL},
-      {"/bin/sh", "", "exec sleep 60", SIGHUP},
-      {"/bin/bash", " 2>/dev/null", "exec sleep 60", SIGTERM},
-      {"/bin/sh", "", "\"$0\" -d \"$q\"; exec sleep 60", 0},
-  };
+  } rows[] = {{"/bin/sh", "", "exit", 0}, {"/bin/bash", "", "kill -KILL $$", SIGKILL},
+              {"/bin/sh", "", "kill -HUP $$", SIGHUP}, {"/bin/bash", " 2>/dev/null", "kill -TERM $$", SIGTERM}};
   for (const Row& r : rows) {
-    SCOPED_TRACE(r.shell + r.redirect + "; " + r.then);
-    const std::string script = "q=$(\"$0\" -n" + r.redirect + ") || exit 1; echo \"$q\"; " + r.then;
-    int out[2];
-    ASSERT_EQ(pipe2(out, O_CLOEXEC), 0);
-    const pid_t pid = fork();
-    if (pid == 0) {
-      dup2(out[1], 1);
-      execl(r.shell, r.shell, "-c", script.c_str(), tool.path().c_str(), nullptr);
-      _exit(127);
-    }
-    close(out[1]);
-    pollfd answer = {out[0], POLLIN, 0};
-    char line[32] = {};
-    const bool answered = poll(&answer, 1, 5000) == 1 && read(out[0], line, sizeof line - 1) > 0;
-    close(out[0]);
-    if (!answered) {
-      kill(pid, SIGKILL);
-      waitpid(pid, nullptr, 0);
-      ADD_FAILURE() << "$(mqtool -n) has not returned";
-      continue;
-    }
-    const key_t k = made(line);
-    const pid_t watcher = qtest::find_process({tool.path(), "-n"});
-    const bool script_runs = r.sig == 0 && r.then != "exit";
-    if (r.sig != 0) {
-      ASSERT_GT(watcher, 0);
-      std::this_thread::sleep_for(std::chrono::milliseconds(400));
-      EXPECT_TRUE(qtest::queue_exists(k)) << "gone while its script runs";
-      EXPECT_EQ(getsid(watcher), watcher);
-      EXPECT_EQ(std::filesystem::read_symlink("/proc/" + std::to_string(watcher) + "/cwd"), "/");
-      const std::filesystem::directory_iterator fds("/proc/" + std::to_string(watcher) + "/fd");
-      EXPECT_EQ(std::distance(fds, {}), 1) << "descriptors other than the pidfd";
-      kill(pid, r.sig);
-    }
-    if (!script_runs) waitpid(pid, nullptr, 0);
-    EXPECT_TRUE(qtest::within(1000, [&] { return !qtest::queue_exists(k) && qtest::find_process({tool.path(), "-n"}) < 0; }))
-        << "queue " << k << " or its watcher left";
-    if (script_runs && kill(pid, SIGKILL) == 0) waitpid(pid, nullptr, 0);
+    const ProcResult p = run_process({r.shell, "-c", "q=$(\"$0\" -n" + std::string(r.redirect) + ")" + still_there + r.end, tool.path()});
+    EXPECT_EQ(p.term_signal, r.sig) << r.end;
+    const key_t k = made(p.out);
+    EXPECT_GT(k, 0) << r.shell << r.redirect << ": gone while the script ran, or $(mqtool -n) did not return";
+    EXPECT_TRUE(qtest::within(1000, [&] { return !left(k); })) << r.end;
   }
+  // Owned by this process, the watcher keeps apart from its folder and
+  // descriptors, and goes with the queue when mqtool -d removes it.
+  const key_t k = made(run_process({tool.path(), "-n"}).out);
+  const std::string proc = "/proc/" + std::to_string(qtest::find_process({tool.path(), "-n"}));  // -1: throws below
+  EXPECT_EQ(std::filesystem::read_symlink(proc + "/cwd"), "/");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(proc + "/fd"), {}), 1) << "descriptors besides the pidfd";
+  EXPECT_EQ(run({"-d", std::to_string(k)}).exit_code, 0);
+  EXPECT_TRUE(qtest::within(1000, [&] { return !left(k); }));
 }
 
 // Root's queues, one open to all and one made by -n: user nobody may remove

@@ -20,7 +20,6 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <iterator>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -254,15 +253,13 @@ inline bool within(int ms, const std::function<bool()>& done) {
 inline int running_in_session(pid_t sid) {
   int n = 0;
   for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
-    if (!isdigit(static_cast<unsigned char>(entry.path().filename().string()[0]))) continue;
     std::ifstream f(entry.path() / "stat");
-    const std::string stat((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+    std::string stat;
     char state = 0;
-    long parent = 0, group = 0, session = 0;
-    const size_t end = stat.rfind(')');
-    if (end != std::string::npos && sscanf(stat.c_str() + end, ") %c %ld %ld %ld", &state, &parent, &group, &session) == 4 &&
-        session == sid && state != 'Z')
-      ++n;
+    long session = 0;
+    if (isdigit(static_cast<unsigned char>(entry.path().filename().string()[0])) && std::getline(f, stat) &&
+        sscanf(stat.c_str() + stat.rfind(')'), ") %c %*d %*d %ld", &state, &session) == 2)
+      n += session == sid && state != 'Z';
   }
   return n;
 }
