@@ -144,6 +144,18 @@ int createque_own(key_t* quekey) {
   return -1;
 }
 
+int quefull(key_t quekey, size_t size) {
+  struct msqid_ds ds;
+  int fd = connectque(quekey);
+  if (fd < 0) return -1;
+  if (msgctl(fd, IPC_STAT, &ds) < 0) {
+    record_error();
+    return -1;
+  }
+  // The kernel's test: the bytes, and one message a byte at most.
+  return ds.msg_cbytes + size > ds.msg_qbytes || ds.msg_qnum + 1 > ds.msg_qbytes;
+}
+
 int sendque(int quefd, long type, const void* s, size_t size) {
   if (size > QUE_TEXT_MAX) {
     errno = EINVAL;

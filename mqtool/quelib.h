@@ -103,6 +103,11 @@ int recvque(int quefd, long type, void *s);
  * sizeof(long), or -1 with s made an empty string. */
 int recvqueH(int quefd, long type, void *s);
 
+/* Whether a message of size text bytes would now wait for room on the queue
+ * of quekey, as sendque would: 1 when it would, 0 when it would go at once,
+ * -1 when there is no such queue or its status cannot be read (recorded). */
+int quefull(key_t quekey, size_t size);
+
 /* Makes a new, empty queue that only the caller's user may use (0600)
  * under a key that no queue has, drawn at random from QUE_MIN_SEND_KEY to
  * 2147483647, and stores the key in *quekey. A key that has a queue is

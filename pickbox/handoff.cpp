@@ -2,7 +2,6 @@
 
 #include <signal.h>
 #include <spawn.h>
-#include <sys/msg.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -16,14 +15,6 @@ namespace pickbox {
 
 std::vector<std::string> handoff_argv(key_t qid, const std::string& item, const std::string& tag) {
   return {"mqtool", "-s", std::to_string(qid), item, tag};
-}
-
-bool queue_full(key_t qid, std::size_t size) {
-  const int id = msgget(qid, 0);
-  msqid_ds ds{};
-  if (id < 0 || msgctl(id, IPC_STAT, &ds) != 0) return false;
-  // The kernel's own test: the bytes, and one message a byte at most.
-  return ds.msg_cbytes + size > ds.msg_qbytes || ds.msg_qnum + 1 > ds.msg_qbytes;
 }
 
 namespace {

@@ -4,7 +4,6 @@
 
 #include <sys/types.h>
 
-#include <cstddef>
 #include <functional>
 #include <string>
 #include <vector>
@@ -30,9 +29,5 @@ struct CommandResult {
 // it ran and exited with status 0. While it runs, `waiting` is called once
 // it has started and then about every quarter second, until it answers true.
 CommandResult run_command(const std::vector<std::string>& argv, const std::function<bool()>& waiting = {});
-
-// Whether a message of `size` bytes would now wait for room on the queue
-// with this key; false when there is no such queue or it cannot be looked at.
-bool queue_full(key_t qid, std::size_t size);
 
 }  // namespace pickbox

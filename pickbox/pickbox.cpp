@@ -11,6 +11,7 @@
 #include "layout.h"
 #include "liststate.h"
 #include "process.h"
+#include "quelib.h"
 #include "request.h"
 #include "session.h"
 #include "terminal.h"
@@ -107,7 +108,7 @@ int hand_off(key_t queue_key, const std::string& chosen, const std::string& titl
   if (chosen.empty()) return fail("the chosen item is empty, and an empty text cannot be posted");
   // A send waits while the queue is full: say so, or the blank wait looks hung.
   const auto full = [&] {
-    if (!pickbox::queue_full(queue_key, chosen.size())) return false;
+    if (quefull(queue_key, chosen.size()) != 1) return false;
     winkit::say("pickbox", "queue " + std::to_string(queue_key) + " is full; waiting for room (Ctrl-C gives up)");
     return true;
   };

@@ -393,6 +393,12 @@ void Terminal::signal(int sig) {
   if (impl_->pid > 0 && !impl_->exited) kill(impl_->pid, sig);
 }
 
+void Terminal::hang_up() {
+  if (impl_->master >= 0) close(impl_->master);
+  impl_->master = -1;
+  impl_->eof_master = true;
+}
+
 bool Terminal::exited() const {
   impl_->reap();
   return impl_->exited;

@@ -69,6 +69,8 @@ class Terminal {
   // A new size, as when the user resizes the window: the program gets SIGWINCH.
   void resize(int rows, int cols);
   void signal(int sig);  // kill(2) on the program
+  // Closes the terminal, as when its window is closed: the kernel hangs it up.
+  void hang_up();
   bool exited() const;
   int exit_code() const;    // WEXITSTATUS, or -1 if not exited or killed
   int term_signal() const;  // the killing signal, else 0

@@ -2,6 +2,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/msg.h>
+#include <sys/resource.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -180,36 +181,42 @@ TEST_F(Mqtool, TextsTravelWholeNulBytesAndAll) {
 }
 
 // A text that cannot be written goes back to the end of its queue, so the
-// next reader gets the others first and then it; nothing else is posted.
+// next reader gets the others first and then it; nothing else is posted. A
+// reader that has gone, a file at its size limit: the write fails (EPIPE,
+// EFBIG) instead of a SIGPIPE or SIGXFSZ ending mqtool with the text in hand.
 TEST_F(Mqtool, TextThatCannotBeWrittenGoesBackToTheEndOfTheQueue) {
   key_t k = key(1);
   std::string ks = std::to_string(k);
   int full = open("/dev/full", O_WRONLY | O_CLOEXEC);
-  ASSERT_GE(full, 0);
-  for (const char* args : {"-r", "-rr"}) {
-    ASSERT_TRUE(post(k, "first"));
-    ASSERT_TRUE(post(k, std::string("sec\0nd", 6)));
-    ProcResult r = run_with_stdout({args, ks}, full);
-    EXPECT_EQ(r.exit_code, 2) << args;
-    EXPECT_EQ(r.err, "mqtool: cannot write to standard output (No space left on device); the message is back at the end of queue " +
-                         ks + "\n")
-        << args;
-    EXPECT_EQ(drain(k), (std::vector<std::string>{std::string("sec\0nd", 6), "first"})) << args;
+  int p[2];
+  ASSERT_TRUE(full >= 0 && pipe2(p, O_CLOEXEC) == 0);
+  close(p[0]);
+  FILE* file = tmpfile();
+  const std::string second("sec\0nd", 6), no_space = "No space left on device";
+  struct Row {
+    const char* args;
+    int fd;
+    rlim_t size_limit;
+    std::string why;
+  } rows[] = {{"-r", full, RLIM_INFINITY, no_space}, {"-rr", full, RLIM_INFINITY, no_space},
+              {"-r", p[1], RLIM_INFINITY, "Broken pipe"}, {"-r", fileno(file), 3, "File too large"}};
+  for (const Row& row : rows) {
+    ASSERT_TRUE(post(k, "first") && post(k, second));
+    testsupport::ProcOptions opts;
+    opts.stdout_fd = row.fd;
+    opts.before_exec = [&row] {
+      const rlimit limit{row.size_limit, row.size_limit};
+      setrlimit(RLIMIT_FSIZE, &limit);
+    };
+    ProcResult r = run_process({mqtool(), row.args, ks}, opts);
+    EXPECT_EQ(r.term_signal, 0) << row.why;
+    EXPECT_EQ(r.exit_code, 2) << row.why;
+    EXPECT_EQ(r.err, "mqtool: cannot write to standard output (" + row.why + "); the message is back at the end of queue " + ks + "\n");
+    EXPECT_EQ(drain(k), (std::vector<std::string>{second, "first"})) << row.why;
   }
   close(full);
-
-  // A reader that has gone: EPIPE, not death by SIGPIPE.
-  int p[2];
-  ASSERT_EQ(pipe2(p, O_CLOEXEC), 0);
-  close(p[0]);
-  ASSERT_TRUE(post(k, "first"));
-  ASSERT_TRUE(post(k, "second"));
-  ProcResult r = run_with_stdout({"-r", ks}, p[1]);
   close(p[1]);
-  EXPECT_EQ(r.term_signal, 0);
-  EXPECT_EQ(r.exit_code, 2);
-  EXPECT_EQ(r.err, "mqtool: cannot write to standard output (Broken pipe); the message is back at the end of queue " + ks + "\n");
-  EXPECT_EQ(drain(k), (std::vector<std::string>{"second", "first"}));
+  fclose(file);
 }
 
 // The queue fills up while mqtool waits to write the text: it cannot go back
@@ -437,6 +444,36 @@ TEST_F(NewQueue, SignalThatEndsItsMakerTakesTheQueue) {
     EXPECT_EQ(r.term_signal, ignored ? 0 : sig);
     EXPECT_EQ(qtest::queue_exists(k), ignored) << sig;
   }
+}
+
+// The queue of $(mqtool -n) lives while the script that ran it runs, also
+// when bash forks once more to run a command with a redirection, and goes
+// within a second of the script's end, however it ends, and its watcher with
+// it. A copy of mqtool under a path of its own tells its watcher from others.
+TEST_F(NewQueue, GoesWithTheScriptThatRanIt) {
+  const qtest::OpenCopy tool(mqtool());
+  const auto left = [&](key_t k) { return qtest::queue_exists(k) || qtest::find_process({tool.path(), "-n"}) > 0; };
+  const std::string still_there = R"sh(; sleep 0.4; ipcs -q | grep -q "$(printf '0x%08x ' "$q")" && echo "$q"; )sh";
+  struct Row {
+    const char *shell, *redirect, *end;
+    int sig;
+  } rows[] = {{"/bin/sh", "", "exit", 0}, {"/bin/bash", "", "kill -KILL $$", SIGKILL},
+              {"/bin/sh", "", "kill -HUP $$", SIGHUP}, {"/bin/bash", " 2>/dev/null", "kill -TERM $$", SIGTERM}};
+  for (const Row& r : rows) {
+    const ProcResult p = run_process({r.shell, "-c", "q=$(\"$0\" -n" + std::string(r.redirect) + ")" + still_there + r.end, tool.path()});
+    EXPECT_EQ(p.term_signal, r.sig) << r.end;
+    const key_t k = made(p.out);
+    EXPECT_GT(k, 0) << r.shell << r.redirect << ": gone while the script ran, or $(mqtool -n) did not return";
+    EXPECT_TRUE(qtest::within(1000, [&] { return !left(k); })) << r.end;
+  }
+  // Owned by this process, the watcher keeps apart from its folder and
+  // descriptors, and goes with the queue when mqtool -d removes it.
+  const key_t k = made(run_process({tool.path(), "-n"}).out);
+  const std::string proc = "/proc/" + std::to_string(qtest::find_process({tool.path(), "-n"}));  // -1: throws below
+  EXPECT_EQ(std::filesystem::read_symlink(proc + "/cwd"), "/");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(proc + "/fd"), {}), 1) << "descriptors besides the pidfd";
+  EXPECT_EQ(run({"-d", std::to_string(k)}).exit_code, 0);
+  EXPECT_TRUE(qtest::within(1000, [&] { return !left(k); }));
 }
 
 // Root's queues, one open to all and one made by -n: user nobody may remove

@@ -205,6 +205,29 @@ inline void interrupt_waits() {
   setitimer(ITIMER_REAL, &tv, nullptr);
 }
 
+// Waits up to ms for done() to hold; done()'s last answer.
+inline bool within(int ms, const std::function<bool()>& done) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  while (!done() && std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  return done();
+}
+
+// Processes of session sid that still run (an ended one that waits to be
+// reaped does not).
+inline int running_in_session(pid_t sid) {
+  int n = 0;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+    std::ifstream f(entry.path() / "stat");
+    std::string stat;
+    char state = 0;
+    long session = 0;
+    if (isdigit(static_cast<unsigned char>(entry.path().filename().string()[0])) && std::getline(f, stat) &&
+        sscanf(stat.c_str() + stat.rfind(')'), ") %c %*d %*d %ld", &state, &session) == 2)
+      n += session == sid && state != 'Z';
+  }
+  return n;
+}
+
 // errno as err_code writes it.
 inline std::string code_of(int err) {
   char buf[16];

@@ -329,4 +329,24 @@ TEST_F(Quelib, CreatequeOnQueueClosedToCallerRecordsEacces) {
   EXPECT_EQ(status, 0);
 }
 
+// quefull against the kernel itself: a probe sent without waiting fails
+// (EAGAIN) exactly when quefull said a send would wait; a probe that went is
+// taken back. Asked on a queue of 4 bytes (so at most 4 messages) as
+// messages of 0, 3, 0 and 0 bytes arrive.
+TEST_F(Quelib, QuefullSaysWhatTheKernelDoes) {
+  EXPECT_EQ(quefull(key(1), 1), -1);  // no queue
+  EXPECT_STREQ(err_code, "00002");
+  const int id = testsupport::small_queue(key(1), 4);
+  ASSERT_GE(id, 0);
+  for (int arriving : {0, 3, 0, 0, -1}) {
+    for (size_t size = 0; size <= 5; ++size) {
+      const int full = quefull(key(1), size);
+      const bool waits = raw_send(id, std::string(size, 'p'), 97, IPC_NOWAIT) != 0;
+      EXPECT_TRUE(waits ? errno == EAGAIN : testsupport::raw_take(id, 97).has_value());
+      EXPECT_EQ(full, waits ? 1 : 0) << "size " << size << " with " << queued(key(1)) << " queued";
+    }
+    ASSERT_TRUE(arriving < 0 || raw_send(id, std::string(static_cast<size_t>(arriving), 'x'), 96, IPC_NOWAIT) == 0);
+  }
+}
+
 }  // namespace

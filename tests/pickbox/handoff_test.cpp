@@ -2,14 +2,11 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/msg.h>
 
 #include <chrono>
 #include <string>
 #include <vector>
 
-#include "queues.h"
-#include "testkey.h"
 
 using pickbox::run_command;
 
@@ -139,24 +136,4 @@ TEST(RunCommand, WaitingIsAskedUntilItHasSpokenAndTheCommandStillEndsAsItDid) {
     EXPECT_EQ(r.reason, c.why) << c.argv.back();
     EXPECT_EQ(r.signal, c.signal) << c.argv.back();
   }
-}
-
-TEST(QueueFull, AsTheKernelWouldMakeASendWait) {
-  const key_t key = test_key(7);
-  EXPECT_FALSE(pickbox::queue_full(key, 1));  // no queue
-  const int id = testsupport::small_queue(key, 4);  // 4 bytes, and so at most 4 messages
-  ASSERT_GE(id, 0);
-  struct Step {
-    std::size_t bytes;  // one message of these bytes sent first (when sends > 0)
-    int sends;
-    std::size_t size;
-    bool full;
-  };
-  const Step steps[] = {{0, 0, 4, false}, {0, 0, 5, true}, {3, 1, 1, false}, {0, 0, 2, true},
-                        {0, 2, 1, false}, {0, 1, 0, true}};  // the last: full by count, with a byte free
-  for (const auto& st : steps) {
-    for (int k = 0; k < st.sends; ++k) EXPECT_EQ(testsupport::raw_send(id, std::string(st.bytes, 'x'), 96, IPC_NOWAIT), 0);
-    EXPECT_EQ(pickbox::queue_full(key, st.size), st.full) << st.bytes << " " << st.size;
-  }
-  testsupport::remove_queue(key);
 }

@@ -20,6 +20,8 @@ int main(void) {
   int n = -1;
   if (sendque(q, 7, text, strlen(text)) != 0) {
     fprintf(stderr, "consumer: sendque: %s\n", err_code);
+  } else if (quefull(key, QUE_TEXT_MAX) != 0) {
+    fprintf(stderr, "consumer: quefull says a fresh queue has no room\n");
   } else if ((n = recvque(q, 7, got)) < 0) {
     fprintf(stderr, "consumer: recvque: %s\n", err_code);
   } else if ((size_t)n != strlen(text) || memcmp(got, text, (size_t)n) != 0) {
