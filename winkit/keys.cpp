@@ -7,15 +7,13 @@ namespace {
 
 bool csi_final(unsigned char c) { return c >= 0x40 && c <= 0x7E; }
 
-}  // namespace
-
-bool escape_complete(std::string_view tail) {
+// Whether the sequence has come to its own end, whatever its length.
+bool sequence_ended(std::string_view tail) {
   if (tail.empty()) return false;
-  if (tail.size() >= kLongestSequence) return true;
   const char kind = tail[0];
   // Alt with a key whose own sequence starts with ESC: the whole of that
   // sequence belongs to it.
-  if (kind == '\x1b') return escape_complete(tail.substr(1));
+  if (kind == '\x1b') return sequence_ended(tail.substr(1));
   if (kind == 'O') return tail.size() >= 2;
   if (kind != '[') return true;  // Alt and a key
   // A mouse report in the old form carries three raw bytes after "[M".
@@ -24,6 +22,14 @@ bool escape_complete(std::string_view tail) {
     if (csi_final(static_cast<unsigned char>(tail[i]))) return true;
   return false;
 }
+
+}  // namespace
+
+bool escape_complete(std::string_view tail) { return tail.size() >= kLongestSequence || sequence_ended(tail); }
+
+bool escape_cut(std::string_view tail) { return tail.size() >= kLongestSequence && !sequence_ended(tail); }
+
+bool ends_cut_sequence(unsigned char byte) { return csi_final(byte); }
 
 KeyKind escape_key(std::string_view tail) {
   if (tail.size() == 2 && (tail[0] == '[' || tail[0] == 'O')) {

@@ -26,6 +26,10 @@ constexpr std::size_t kLongestSequence = 32;
 
 // Whether tail, the bytes that followed an ESC, is a whole escape sequence.
 bool escape_complete(std::string_view tail);
+// Whether a sequence was cut at kLongestSequence before its end: its rest,
+// up to and with the byte that ends_cut_sequence, is no key of its own.
+bool escape_cut(std::string_view tail);
+bool ends_cut_sequence(unsigned char byte);
 // The key of a whole sequence (ESC [ A, ESC O A, ESC [ 3 ~, ...); Other for
 // the rest (function keys, Shift-Tab, Alt-x, mouse reports).
 KeyKind escape_key(std::string_view tail);

@@ -81,6 +81,8 @@ constexpr int kResizeCheckMs = 100;
 // Reads that fail (not time out) within one read_key before the input
 // counts as ended.
 constexpr int kFailedReads = 3;
+// The most of a runaway sequence's rest dropped in one read.
+constexpr std::size_t kSkippedMax = 4096;
 
 KeyKind from_curses(int code) {
   switch (code) {
@@ -182,6 +184,13 @@ Key read_key(WINDOW* win) {
     bool alt_key = false;
     const std::string tail = read_sequence(win, [](const std::string& t) { return escape_complete(t); }, &alt_key);
     if (alt_key) return {KeyKind::Other};
+    if (escape_cut(tail)) {
+      // The rest of a runaway sequence would otherwise come as typed text.
+      read_sequence(win, [](const std::string& t) {
+        return !t.empty() && (ends_cut_sequence(static_cast<unsigned char>(t.back())) || t.size() >= kSkippedMax);
+      });
+      return {KeyKind::Other};
+    }
     if (tail.empty()) return {KeyKind::Escape};
     return {escape_complete(tail) ? escape_key(tail) : KeyKind::Other};
   }

@@ -224,6 +224,8 @@ TEST(AskboxAnswer, KeysAndTheLineTheCallerGets) {
       // mouse reports: keys a line has no use for, dropped whole.
       {"a\x1bOPb\x1b[15~c\x1b[5~\x1b[6~\x1b[2~\x1b[A\x1bOB\x1b[Z\x1bx\x1b[1;5Dd\x1b[M !!\x1b[<0;5;5Me\r", "NAME=abcde\n",
        name},
+      // A sequence longer than any key's is dropped to its end, not typed.
+      {"a\x1b[" + std::string(40, '1') + "mb\x1b\x1b[" + std::string(40, '2') + "~c\r", "NAME=abc\n", name},
       // Other control bytes never enter the answer.
       {std::string("a\0b\x02\x06\x07\x0e\x10\x18\x1d" "c\x1f\x7f\x7f", 15) + "d\r", "NAME=ad\n", name},
       // Alt with a cursor or editing key comes as ESC before the key's own
