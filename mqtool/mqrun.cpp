@@ -47,6 +47,11 @@ __attribute__((format(printf, 1, 2))) void write_reason(const char* format, ...)
 
 void write_usage() { fprintf(stderr, "Usage: %s [ -r que-id ] [ -s que-id]\n", prog); }
 
+// A letter given the wrong number of arguments.
+void write_count(const char* letter_takes, int want, int argc) {
+  write_reason("%s: %d arguments in all, got %d", letter_takes, want, argc);
+}
+
 // Writes why the walk refused the command line, if it says anything.
 void write_refusal(const mqwalk::Action& a, int argc) {
   switch (a.say) {
@@ -58,18 +63,10 @@ void write_refusal(const mqwalk::Action& a, int argc) {
     case mqwalk::Say::TooLong:
       write_reason("text longer than %d bytes, the most one message holds", QUE_TEXT_MAX);
       break;
-    case mqwalk::Say::SendCount:
-      write_reason("-s takes a que-id, a text and a tag: %d arguments in all, got %d", mqwalk::kSendArgs, argc);
-      break;
-    case mqwalk::Say::RecvCount:
-      write_reason("-r takes a que-id: %d arguments in all, got %d", mqwalk::kRecvArgs, argc);
-      break;
-    case mqwalk::Say::NewCount:
-      write_reason("-n takes no other argument: %d arguments in all, got %d", mqwalk::kNewArgs, argc);
-      break;
-    case mqwalk::Say::DelCount:
-      write_reason("-d takes a que-id: %d arguments in all, got %d", mqwalk::kDelArgs, argc);
-      break;
+    case mqwalk::Say::SendCount: return write_count("-s takes a que-id, a text and a tag", mqwalk::kSendArgs, argc);
+    case mqwalk::Say::RecvCount: return write_count("-r takes a que-id", mqwalk::kRecvArgs, argc);
+    case mqwalk::Say::NewCount: return write_count("-n takes no other argument", mqwalk::kNewArgs, argc);
+    case mqwalk::Say::DelCount: return write_count("-d takes a que-id", mqwalk::kDelArgs, argc);
     case mqwalk::Say::BelowFloor: {
       // "abc" and " 5x" are keys too (0 and 5): name both the text and its key then.
       char digits[16];
