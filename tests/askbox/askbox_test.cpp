@@ -138,42 +138,31 @@ TEST(AskboxWindow, WholeScreenAtEachSizeAndThroughAShrink) {
   }
 }
 
-TEST(AskboxWindow, Utf8PromptAndTypedTextAreCharacters) {
-  Terminal t(askbox({"お名前は?", "NAME"}));
-  ASSERT_TRUE(wait_reading(t)) << t.screen();
-  t.send("日本");
-  const int top = top_of(t);
-  ASSERT_TRUE(t.wait_text("日本")) << t.screen();
-  EXPECT_EQ(t.text(top + 1, kLeft + 4, 9), "お名前は?") << t.screen();
-  EXPECT_EQ(t.cell(top + 1, kLeft + 4).width, 2);
-  EXPECT_EQ(t.cell(top + 1, kLeft + 12).text, "?");
-  EXPECT_EQ(t.text(top + 2, kLeft + 4, 4), "日本");
-  EXPECT_EQ(t.cell(top + 2, kLeft + 6).text, "本");
-  EXPECT_TRUE(t.reverse(top + 2, kLeft + 6));
-  EXPECT_EQ(t.cell(top + 1, kLeft + kWidth - 1).text, "|") << "the frame stands where it should";
-}
-
-TEST(AskboxWindow, LongPromptStopsAtTheFrame) {
-  // 77 ASCII bytes, then characters of 3 bytes: the 79-byte limit falls inside one.
-  const std::string prompt = std::string(77, 'p') + "日本語END";
-  Terminal t(askbox({prompt, "NAME"}));
-  ASSERT_TRUE(wait_reading(t)) << t.screen();
-  const int top = top_of(t);
-  EXPECT_EQ(t.text(top + 1, kLeft, kWidth), "|   " + std::string(59, 'p') + "|") << t.screen();
-  EXPECT_EQ(t.screen().find("END"), std::string::npos) << t.screen();
-  EXPECT_EQ(t.text(top + 2, kLeft, 2), "| ") << t.screen();
-  t.send("\r");
-  ASSERT_TRUE(t.wait_exit());
-  EXPECT_EQ(t.exit_code(), 0);
-
-  // A wide character that would straddle the frame is left out; controls
-  // show as one mark each.
-  Terminal w(askbox({std::string(58, 'x') + "日", "NAME"}));
-  ASSERT_TRUE(wait_reading(w)) << w.screen();
-  EXPECT_EQ(w.text(top_of(w) + 1, kLeft, kWidth), "|   " + std::string(58, 'x') + " |") << w.screen();
-  Terminal c(askbox({"日本語の\n\t\x1b[2J", "NAME"}));
-  ASSERT_TRUE(wait_reading(c)) << c.screen();
-  EXPECT_EQ(c.text(top_of(c) + 1, kLeft + 4, 16), "日本語の???[2J  ") << c.screen();
+// The prompt's row, up to the frame, and a wide typed text in the field.
+TEST(AskboxWindow, PromptAndTypedTextByCharactersUpToTheFrame) {
+  const std::pair<std::string, std::string> rows[] = {
+      {"お名前は?", "お名前は?" + std::string(50, ' ')},
+      // 77 ASCII bytes, then characters of 3 bytes: the 79-byte limit falls inside one.
+      {std::string(77, 'p') + "日本語END", std::string(59, 'p')},
+      // A wide character that would straddle the frame is left out.
+      {std::string(58, 'x') + "日", std::string(58, 'x') + " "},
+      // Controls show as one mark each.
+      {"日本語の\n\t\x1b[2J", "日本語の???[2J" + std::string(45, ' ')},
+  };
+  for (const auto& [prompt, shown] : rows) {
+    Terminal t(askbox({prompt, "NAME"}));
+    ASSERT_TRUE(wait_reading(t)) << t.screen();
+    t.send("日本");
+    const int top = top_of(t);
+    ASSERT_TRUE(t.wait_until([&] { return t.text(top + 2, kLeft, 8) == "|   日本"; })) << t.screen();
+    EXPECT_EQ(t.text(top + 1, kLeft, kWidth), "|   " + shown + "|") << t.screen();
+    EXPECT_EQ(t.screen().find("END"), std::string::npos) << t.screen();
+    EXPECT_EQ(t.cell(top + 2, kLeft + 6).text, "本");
+    EXPECT_TRUE(t.reverse(top + 2, kLeft + 6));
+    t.send("\r");
+    ASSERT_TRUE(t.wait_exit());
+    EXPECT_EQ(t.exit_code(), 0);
+  }
 }
 
 // --- the line and the result ----------------------------------------------
