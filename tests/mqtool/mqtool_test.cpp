@@ -451,7 +451,7 @@ TEST_F(NewQueue, SignalThatEndsItsMakerTakesTheQueue) {
 // within a second of the script's end, however it ends, and its watcher with
 // it. A copy of mqtool under a path of its own tells its watcher from others.
 TEST_F(NewQueue, GoesWithTheScriptThatRanIt) {
-  const qtest::OpenCopy tool(mqtool());
+  const testsupport::OpenCopy tool(mqtool());
   const auto left = [&](key_t k) { return qtest::queue_exists(k) || qtest::find_process({tool.path(), "-n"}) > 0; };
   const std::string still_there = R"sh(; sleep 0.4; ipcs -q | grep -q "$(printf '0x%08x ' "$q")" && echo "$q"; )sh";
   struct Row {
@@ -480,7 +480,7 @@ TEST_F(NewQueue, GoesWithTheScriptThatRanIt) {
 // neither, nor send on the second.
 TEST_F(NewQueue, QueueOfAnotherUserStays) {
   QTEST_NEEDS_NOBODY();
-  const qtest::OpenCopy tool(mqtool());
+  const testsupport::OpenCopy tool(mqtool());
   if (qtest::as_nobody([&] { return access(tool.path().c_str(), X_OK) == 0 ? 0 : 1; }) != 0)
     GTEST_SKIP() << "user nobody cannot run " << tool.path();
   const std::string open_key = key_arg(1), own = std::to_string(made(run({"-n"}).out));
@@ -494,7 +494,7 @@ TEST_F(NewQueue, QueueOfAnotherUserStays) {
       {{tool.path(), "-s", own, "x", "t"}, "CREATE ERROR:" + qtest::code_of(EACCES) + "\n", ""},
   };
   for (const Row& r : rows) {
-    ProcResult p = run_process(qtest::nobody_argv(r.args));
+    ProcResult p = run_process(testsupport::nobody_argv(r.args));
     EXPECT_EQ(p.exit_code, 2) << r.err;
     EXPECT_EQ(p.out, r.out);
     EXPECT_EQ(p.err, r.err);

@@ -5,7 +5,6 @@
 
 #include <dirent.h>
 #include <grp.h>
-#include <pwd.h>
 #include <signal.h>
 #include <sys/msg.h>
 #include <sys/syscall.h>
@@ -90,14 +89,12 @@ class QueueTest : public ::testing::Test {
 
 inline bool is_root() { return geteuid() == 0; }
 
-using testsupport::nobody_ids;
-
 // Runs fn in a child process that has become user nobody, and gives fn's
 // result as the child's exit status (255 when the switch failed).
 inline int as_nobody(const std::function<int()>& fn) {
   uid_t uid;
   gid_t gid;
-  if (!nobody_ids(uid, gid)) return 255;
+  if (!testsupport::nobody_ids(uid, gid)) return 255;
   const auto r = testsupport::run_function([&] {
     if (setgroups(0, nullptr) != 0 || setgid(gid) != 0 || setuid(uid) != 0) return 255;
     return fn();
@@ -111,7 +108,7 @@ inline std::string nobody_unavailable() {
   gid_t gid;
   if (!is_root())
     return "not root: as any other user the test cannot make a queue that the caller may not use, nor run as nobody";
-  if (!nobody_ids(uid, gid)) return "there is no user nobody";
+  if (!testsupport::nobody_ids(uid, gid)) return "there is no user nobody";
   return "";
 }
 
@@ -119,9 +116,6 @@ inline std::string nobody_unavailable() {
 #define QTEST_NEEDS_NOBODY()                                             \
   if (const std::string nobody_why = qtest::nobody_unavailable(); !nobody_why.empty()) \
   GTEST_SKIP() << nobody_why
-
-using testsupport::nobody_argv;
-using testsupport::OpenCopy;
 
 // True once thread or process id is blocked in system call nr; false after
 // timeout_ms.

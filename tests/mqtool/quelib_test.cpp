@@ -141,7 +141,13 @@ TEST_F(Quelib, ConnectqueOnMissingQueueRecordsEnoentAndMakesNone) {
   EXPECT_EQ(qtest::private_queues(), private_before);
 }
 
-TEST_F(QuelibOnQueue, SizeZeroSendsEmptyTextAndReceiveWritesNothing) {
+// The bare text with its type, as the kernel carries it; an empty one too,
+// which a receive writes nothing of.
+TEST_F(QuelibOnQueue, SendqueSendsBareTextAndSizeZeroAnEmptyOne) {
+  ASSERT_EQ(sendque(id_, 96, "hello", 5), 0);
+  long type = 0;
+  EXPECT_EQ(testsupport::raw_take(id_, 0, &type), "hello");
+  EXPECT_EQ(type, 96);
   ASSERT_EQ(sendque(id_, 96, "", 0), 0);
   EXPECT_EQ(queued(key(1)), 1);
   char buf[QUE_TEXT_MAX];
@@ -149,13 +155,6 @@ TEST_F(QuelibOnQueue, SizeZeroSendsEmptyTextAndReceiveWritesNothing) {
   EXPECT_EQ(recvque(id_, 96, buf), 0);
   EXPECT_EQ(buf[0], 'X');
   EXPECT_EQ(queued(key(1)), 0);
-}
-
-TEST_F(QuelibOnQueue, SendqueSendsBareTextWithType) {
-  ASSERT_EQ(sendque(id_, 96, "hello", 5), 0);
-  long type = 0;
-  EXPECT_EQ(testsupport::raw_take(id_, 0, &type), "hello");
-  EXPECT_EQ(type, 96);
 }
 
 TEST_F(QuelibOnQueue, FullSizeTextTravelsWholeWithoutTerminator) {
@@ -268,24 +267,20 @@ TEST_F(QuelibOnQueue, ReceiverOfRemovedQueueGetsEidrm) {
   EXPECT_STREQ(err_code, code_of(EIDRM).c_str());
 }
 
-TEST_F(Quelib, CreatequeDelOnFreeKeyMakesQueue) {
-  key_t k = key(1);
+// On a free key, then on its own queue holding messages: an empty queue of
+// its own, a new one the second time, and nothing recorded.
+TEST_F(Quelib, CreatequeDelMakesAnEmptyQueueReplacingItsOwn) {
+  const key_t k = key(1);
   mark_err_code();
-  int id = createque_del(k);
+  const int made = createque_del(k);
+  ASSERT_GE(made, 0);
+  ASSERT_TRUE(sendque(made, 96, "stale", 5) == 0 && sendque(made, 96, "stale", 5) == 0);
+  const int id = createque_del(k);
   ASSERT_GE(id, 0);
+  EXPECT_NE(id, made);
   EXPECT_EQ(msgget(k, 0), id);
   EXPECT_EQ(queued(k), 0);
   EXPECT_STREQ(err_code, "00002");
-}
-
-TEST_F(QuelibOnQueue, CreatequeDelReplacesOwnQueueAndItsMessages) {
-  ASSERT_EQ(sendque(id_, 96, "stale", 5), 0);
-  ASSERT_EQ(sendque(id_, 96, "stale", 5), 0);
-  int id = createque_del(key(1));
-  ASSERT_GE(id, 0);
-  EXPECT_NE(id, id_);
-  EXPECT_EQ(msgget(key(1), 0), id);
-  EXPECT_EQ(queued(key(1)), 0);
 }
 
 // A queue made by user nobody, with one message on it: its id, or -1.
@@ -297,28 +292,20 @@ int make_queue_of_nobody(key_t k) {
   return made == 0 ? msgget(k, 0) : -1;
 }
 
-TEST_F(Quelib, CreatequeDelKeepsQueueOfAnotherUser) {
+// createque_del attaches it as it is; disconnectque fails without recording.
+TEST_F(Quelib, QueueOfAnotherUserIsNeitherReplacedNorRemoved) {
   QTEST_NEEDS_NOBODY();
-  key_t k = key(1);
+  const key_t k = key(1);
   const int theirs = make_queue_of_nobody(k);
   ASSERT_GE(theirs, 0);
-  int id = createque_del(k);
-  EXPECT_EQ(id, theirs);
-  EXPECT_EQ(queued(k), 1);
-  char buf[QUE_TEXT_MAX];
-  ASSERT_EQ(recvque(id, 96, buf), 4);
-  EXPECT_EQ(std::string(buf, 4), "kept");
-}
-
-TEST_F(Quelib, DisconnectqueLeavesQueueOfAnotherUser) {
-  QTEST_NEEDS_NOBODY();
-  key_t k = key(1);
-  const int id = make_queue_of_nobody(k);
-  ASSERT_GE(id, 0);
   mark_err_code();
-  EXPECT_EQ(disconnectque(id), -1);
+  EXPECT_EQ(createque_del(k), theirs);
+  EXPECT_EQ(disconnectque(theirs), -1);
   EXPECT_STREQ(err_code, "00002");
-  EXPECT_EQ(msgget(k, 0), id);
+  EXPECT_EQ(msgget(k, 0), theirs);
+  char buf[QUE_TEXT_MAX];
+  ASSERT_EQ(recvque(theirs, 96, buf), 4);
+  EXPECT_EQ(std::string(buf, 4), "kept");
 }
 
 TEST_F(Quelib, CreatequeOnQueueClosedToCallerRecordsEacces) {
