@@ -124,16 +124,28 @@ void wipe_registered() {
   }
 }
 
+// Keys typed for the window and not yet read (a secret too) must not go to
+// the shell that reads the terminal next; a signal from the keyboard flushes
+// them, one from kill(2) does not. The shell may have taken the terminal
+// already (a stopped script): a flush from the background would stop us by
+// SIGTTOU before the terminal is given back.
+void drop_unread_keys() {
+  if (g_record.key_fd < 0) return;
+  sigset_t ttou, before;
+  sigemptyset(&ttou);
+  sigaddset(&ttou, SIGTTOU);
+  ::sigprocmask(SIG_BLOCK, &ttou, &before);
+  ::tcflush(g_record.key_fd, TCIFLUSH);
+  ::sigprocmask(SIG_SETMASK, &before, nullptr);
+}
+
 // Curses' own handler ends curses from inside the signal and exits with
 // status 1, so a script cannot tell an interrupt from a failure. This one
 // gives the terminal back and lets the signal end the process.
 // A secret typed so far is zeroed before.
 void on_signal(int sig) {
   const int saved_errno = errno;
-  // Keys typed for the window and not yet read (a secret too) must not go
-  // to the shell that reads the terminal next; a signal from the keyboard
-  // flushes them, one from kill(2) does not.
-  if (g_armed && g_record.key_fd >= 0) ::tcflush(g_record.key_fd, TCIFLUSH);
+  if (g_armed) drop_unread_keys();
   if (sig == SIGTSTP && g_armed) {
     stop_and_resume();
     errno = saved_errno;
