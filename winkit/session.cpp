@@ -157,7 +157,7 @@ TermSession::TermSession() {
 std::string TermSession::start(std::FILE* out, std::FILE* keys) {
   const int fd = ::fileno(out);
   termios before{};
-  if (::tcgetattr(fd, &before) == 0) arm_signals(fd, before);
+  if (::tcgetattr(fd, &before) == 0) arm_signals(fd, before, ::fileno(keys));
   catch_resizes();
   g_draw_fd = fd;
   g_key_fd = ::fileno(keys);

@@ -17,6 +17,7 @@ namespace {
 // after a stop. Plain storage, written with the guarded signals blocked.
 struct RestoreRecord {
   int fd = -1;
+  int key_fd = -1;  // the terminal keys are read from, or -1 (a pipe's bytes are the caller's)
   termios caller_modes{};
   char leave[kLeavingMax] = {};  // the terminal's own strings for leaving the screen
   std::size_t leave_len = 0;
@@ -123,12 +124,28 @@ void wipe_registered() {
   }
 }
 
+// Keys typed for the window and not yet read (a secret too) must not go to
+// the shell that reads the terminal next; a signal from the keyboard flushes
+// them, one from kill(2) does not. The shell may have taken the terminal
+// already (a stopped script): a flush from the background would stop us by
+// SIGTTOU before the terminal is given back.
+void drop_unread_keys() {
+  if (g_record.key_fd < 0) return;
+  sigset_t ttou, before;
+  sigemptyset(&ttou);
+  sigaddset(&ttou, SIGTTOU);
+  ::sigprocmask(SIG_BLOCK, &ttou, &before);
+  ::tcflush(g_record.key_fd, TCIFLUSH);
+  ::sigprocmask(SIG_SETMASK, &before, nullptr);
+}
+
 // Curses' own handler ends curses from inside the signal and exits with
 // status 1, so a script cannot tell an interrupt from a failure. This one
 // gives the terminal back and lets the signal end the process.
 // A secret typed so far is zeroed before.
 void on_signal(int sig) {
   const int saved_errno = errno;
+  if (g_armed) drop_unread_keys();
   if (sig == SIGTSTP && g_armed) {
     stop_and_resume();
     errno = saved_errno;
@@ -172,9 +189,10 @@ BlockSignals::BlockSignals(Also also) {
 
 BlockSignals::~BlockSignals() { ::sigprocmask(SIG_SETMASK, &before_, nullptr); }
 
-void arm_signals(int fd, const termios& caller_modes) {
+void arm_signals(int fd, const termios& caller_modes, int key_fd) {
   g_record = RestoreRecord{};
   g_record.fd = fd;
+  g_record.key_fd = ::isatty(key_fd) ? key_fd : -1;
   g_record.caller_modes = caller_modes;
   g_armed = 1;
   for (std::size_t i = 0; i < kGuardedCount; ++i) g_caught[i] = catch_if_default(kGuarded[i], on_signal, guarded_signals());

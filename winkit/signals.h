@@ -50,9 +50,9 @@ class BlockSignals {
 };
 
 // Before curses touches the terminal fd: from then on a guarded signal puts
-// caller_modes back. Also watches for SIGCONT and, with catch_resizes, for
+// caller_modes back, and drops the keys still unread on key_fd. Also watches for SIGCONT and, with catch_resizes, for
 // SIGWINCH.
-void arm_signals(int fd, const termios& caller_modes);
+void arm_signals(int fd, const termios& caller_modes, int key_fd = -1);
 void catch_resizes();
 // Every handler back to what it was; the restore record emptied.
 void disarm_signals();
