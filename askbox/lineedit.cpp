@@ -28,8 +28,14 @@ LineEditor::LineEditor(EditSettings s) : settings_(s), multibyte_(MB_CUR_MAX > 1
 }
 
 void LineEditor::start_with(std::string_view text) {
-  for (const char c : text) {
-    const auto b = static_cast<unsigned char>(c);
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto b = static_cast<unsigned char>(text[i]);
+    if (b == 0x1B) {
+      // An escape sequence goes whole, as a typed one does.
+      std::size_t len = 0;
+      while (i + 1 + len < text.size() && !winkit::escape_complete(text.substr(i + 1, len))) ++len;
+      i += len;
+    }
     if (is_control(b))
       pending_.drop();
     else

@@ -197,8 +197,8 @@ TEST(AskboxAnswer, KeysAndTheLineTheCallerGets) {
       {"v\r", "=v\n", askbox({"Q", ""})},
       {"v\r", "A=B=v\n", askbox({"Q", "A=B"})},
       {"v\r", "N=v\n", askbox({"-s", "N"})},  // two arguments are data: the prompt "-s"
-      // A starting text as typed (control bytes dropped, not obeyed), then edited.
-      {"\x7fZ\r", "NAME=abZ\n", askbox({"-i", "a\x01" "b\r\x7f日\xe6\x97", "Q", "NAME"})},
+      // A starting text as typed (control bytes and escape sequences dropped, not obeyed), then edited.
+      {"\x7fZ\r", "NAME=abcZ\n", askbox({"-i", "a\x01" "b\x1b[Ac\r\x7f日\xe6\x97", "Q", "NAME"})},
       // Erase and kill; a character of several bytes goes as a whole.
       {"abc\x7f" "X\r", "NAME=abX\n", name},
       {"abc\x15" "de\r", "NAME=de\n", name},
