@@ -141,8 +141,8 @@ void LineEditor::go_home() { move_to(0); }
 void LineEditor::go_end() { move_to(chars_.size()); }
 
 std::string LineEditor::answer() const {
-  std::string out;
-  for (const Char& c : chars_) out += c.text();
+  std::string out(answer_capacity(), '\0');
+  out.resize(copy_answer(out.data(), out.size()));
   return out;
 }
 

@@ -18,12 +18,12 @@ void Window::close() {
   win_ = nullptr;
 }
 
-bool Window::place(int rows, int cols, int top, int left) {
+bool Window::place(const Geometry& at) {
   close();
   // newwin accepts a window that reaches past the screen's edge and curses
   // then draws only part of it: treat that as a window that cannot be made.
-  if (top < 0 || left < 0 || top + rows > LINES || left + cols > COLS) return false;
-  win_ = newwin(rows, cols, top, left);
+  if (!fits(at, LINES, COLS)) return false;
+  win_ = newwin(at.rows, at.cols, at.top, at.left);
   return win_ != nullptr;
 }
 
@@ -52,7 +52,7 @@ void show_note(const std::string& note) {
 
 bool place_window(Window& window, const Geometry& at) {
   blank_screen();
-  if (window.place(at.rows, at.cols, at.top, at.left)) {
+  if (window.place(at)) {
     drawn_area(at.top, at.left, at.rows, at.cols);
     return true;
   }

@@ -27,7 +27,7 @@ class Window {
   void close();
   // Makes the window anew at another place (after a resize); false, and no
   // window, when it does not fit there.
-  bool place(int rows, int cols, int top, int left);
+  bool place(const Geometry& at);
 
  private:
   WINDOW* win_ = nullptr;
