@@ -118,9 +118,8 @@ void set_key_modes(int fd) {
 }
 
 // Keys typed before the window was drawn were meant for something else (a
-// stray Enter must not answer a question not yet seen), and keys left when
-// it ends must never reach the shell. Bytes of a pipe are the caller's and
-// stay.
+// stray Enter must not answer a question not yet seen); those left when it
+// ends go with restore_terminal. Bytes of a pipe are the caller's and stay.
 void drop_typed_keys() {
   if (::isatty(g_key_fd)) ::tcflush(g_key_fd, TCIFLUSH);
 }
@@ -191,8 +190,7 @@ void TermSession::end() {
   SCREEN* sp = static_cast<SCREEN*>(screen_);
   screen_ = nullptr;
   note_leaving();  // the screen's size as it is now
-  restore_terminal();
-  drop_typed_keys();
+  restore_terminal();  // the rest of a pasted block dropped too
   disarm_signals();
   forget_session();
   delscreen(sp);

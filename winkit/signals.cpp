@@ -124,28 +124,12 @@ void wipe_registered() {
   }
 }
 
-// Keys typed for the window and not yet read (a secret too) must not go to
-// the shell that reads the terminal next; a signal from the keyboard flushes
-// them, one from kill(2) does not. The shell may have taken the terminal
-// already (a stopped script): a flush from the background would stop us by
-// SIGTTOU before the terminal is given back.
-void drop_unread_keys() {
-  if (g_record.key_fd < 0) return;
-  sigset_t ttou, before;
-  sigemptyset(&ttou);
-  sigaddset(&ttou, SIGTTOU);
-  ::sigprocmask(SIG_BLOCK, &ttou, &before);
-  ::tcflush(g_record.key_fd, TCIFLUSH);
-  ::sigprocmask(SIG_SETMASK, &before, nullptr);
-}
-
 // Curses' own handler ends curses from inside the signal and exits with
 // status 1, so a script cannot tell an interrupt from a failure. This one
 // gives the terminal back and lets the signal end the process.
 // A secret typed so far is zeroed before.
 void on_signal(int sig) {
   const int saved_errno = errno;
-  if (g_armed) drop_unread_keys();
   if (sig == SIGTSTP && g_armed) {
     stop_and_resume();
     errno = saved_errno;
@@ -225,6 +209,7 @@ void disarm_signals() {
   g_resize_caught = false;
   g_resized = 0;
   g_record.fd = -1;
+  g_record.key_fd = -1;
 }
 
 void unblock_caught_signals() {
@@ -277,11 +262,15 @@ void record_window_modes(const termios& modes) {
 // The shell may hold the terminal already (it saw our parent stop first):
 // with SIGTTOU blocked these calls go through instead of stopping us there,
 // which would leave the later raise to stop us again after the shell's fg.
+// Keys typed for the window and not yet read (a secret too) must not go to
+// the shell that reads the terminal next: a signal from the keyboard flushes
+// them, one from kill(2) does not, so they are dropped here.
 void restore_terminal() {
   sigset_t ttou, before;
   sigemptyset(&ttou);
   sigaddset(&ttou, SIGTTOU);
   ::sigprocmask(SIG_BLOCK, &ttou, &before);
+  if (g_record.key_fd >= 0) ::tcflush(g_record.key_fd, TCIFLUSH);
   write_all(g_record.fd, g_record.leave, g_record.leave_len);
   set_modes(g_record.fd, g_record.caller_modes);
   ::sigprocmask(SIG_SETMASK, &before, nullptr);

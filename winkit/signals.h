@@ -12,7 +12,8 @@
 //   session, with the guarded signals blocked (BlockSignals), so a handler
 //   never reads half of it. Handlers only read it.
 // - Every way out, normal or by a signal, gives the terminal back through
-//   restore_terminal(): the leaving bytes, then the caller's modes.
+//   restore_terminal(): unread keys dropped, the leaving bytes, then the
+//   caller's modes.
 // - A signal that ends the process zeroes the registered memory (a secret
 //   being typed) before it does; registering, like the restore record, is
 //   done with the guarded signals blocked.
@@ -50,8 +51,9 @@ class BlockSignals {
 };
 
 // Before curses touches the terminal fd: from then on a guarded signal puts
-// caller_modes back, and drops the keys still unread on key_fd. Also watches for SIGCONT and, with catch_resizes, for
-// SIGWINCH.
+// caller_modes back, and drops the keys still unread on key_fd (a
+// terminal; a pipe's bytes are the caller's). Also watches for SIGCONT and,
+// with catch_resizes, for SIGWINCH.
 void arm_signals(int fd, const termios& caller_modes, int key_fd = -1);
 void catch_resizes();
 // Every handler back to what it was; the restore record emptied.
@@ -84,7 +86,8 @@ void record_window_modes(const termios& modes);
 bool wipe_on_signal(void* bytes, std::size_t len);
 void forget_wiped();
 
-// The leaving bytes, then the caller's modes. Signal-safe.
+// Unread keys dropped, the leaving bytes, then the caller's modes.
+// Signal-safe.
 void restore_terminal();
 
 }  // namespace winkit
