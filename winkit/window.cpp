@@ -3,8 +3,10 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "terminal.h"
 #include "text.h"
@@ -39,12 +41,32 @@ void blank_screen() {
   clearok(curscr, TRUE);
 }
 
+// The note broken at blanks into rows as wide as the screen, so a narrow
+// one still reads what is needed; as many rows as the screen has.
+std::vector<std::string> note_rows(const std::string& note) {
+  std::vector<std::string> rows{""};
+  for (std::size_t at = 0; at < note.size();) {
+    std::size_t end = note.find(' ', at);
+    if (end == std::string::npos) end = note.size();
+    const std::string word = note.substr(at, end - at);
+    if (!rows.back().empty() && static_cast<int>(rows.back().size() + 1 + word.size()) > COLS)
+      rows.push_back(word);
+    else
+      rows.back() += (rows.back().empty() ? "" : " ") + word;
+    at = end + 1;
+  }
+  if (static_cast<int>(rows.size()) > LINES) rows.resize(static_cast<std::size_t>(std::max(LINES, 1)));
+  return rows;
+}
+
 // While the terminal is too small for the window: the whole screen blank but
-// for the note on its top row.
-void show_note(const std::string& note) {
+// for the note at its top.
+void show_note(const std::vector<std::string>& rows) {
   werase(stdscr);
-  const std::string line = shown_text(note, COLS);
-  mvwaddnstr(stdscr, 0, 0, line.data(), static_cast<int>(line.size()));
+  for (std::size_t r = 0; r < rows.size(); ++r) {
+    const std::string line = shown_text(rows[r], COLS);
+    mvwaddnstr(stdscr, static_cast<int>(r), 0, line.data(), static_cast<int>(line.size()));
+  }
   wrefresh(stdscr);
 }
 
@@ -56,8 +78,9 @@ bool place_window(Window& window, const Geometry& at) {
     drawn_area(at.top, at.left, at.rows, at.cols);
     return true;
   }
-  drawn_area(0, 0, 1, COLS);
-  show_note(too_small(at.need_lines, at.need_cols, LINES, COLS));
+  const std::vector<std::string> rows = note_rows(too_small(at.need_lines, at.need_cols, LINES, COLS));
+  drawn_area(0, 0, static_cast<int>(rows.size()), COLS);
+  show_note(rows);
   return false;
 }
 

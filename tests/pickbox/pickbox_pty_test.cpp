@@ -398,10 +398,11 @@ TEST_F(Pickbox, ResizeDrawsTheWindowCentredAgainWithItsState) {
   EXPECT_EQ(term_->text(top_ + 1, 0, left_), std::string(left_, ' '));
 
   // Too small: a note and nothing of the window; keys still count.
-  term_->resize(10, 80);
+  // On a narrow one the note goes on in the rows below, broken at blanks.
+  term_->resize(10, 30);
   ASSERT_TRUE(term_->wait_text("terminal too small")) << term_->screen();
-  EXPECT_EQ(term_->row_text(0), "terminal too small: needs 16 lines and 24 columns, has 10 lines and 80 columns");
-  for (int r = 1; r < 10; ++r) EXPECT_EQ(term_->row_text(r), "") << term_->screen();
+  EXPECT_EQ(ptyterm::shown_rows(*term_),
+            "0: terminal too small: needs 16\n1: lines and 24 columns, has 10\n2: lines and 30 columns\n");
   keys("k");
   term_->wait_quiet();
   term_->resize(16, 24);
